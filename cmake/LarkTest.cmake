@@ -1,0 +1,10 @@
+# lark_add_test(NAME name SOURCES ... LIBS ... LABEL unit|net|gui|e2e [GUI])
+# One test executable per test file; GUI tests run on the offscreen platform.
+function(lark_add_test)
+  cmake_parse_arguments(T "GUI" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE Qt6::Test lark_test_support ${T_LIBS})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set(env "QT_QPA_PLATFORM=offscreen")
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABEL}" ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()

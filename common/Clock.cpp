@@ -1,0 +1,6 @@
+#include "Clock.h"
+
+QDateTime SystemClock::LocalNow() const
+{
+    return QDateTime::currentDateTime();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "FileStamp.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <memory>
+
+// A text file opened for one operation: for appending (created when
+// missing, never truncated) or for reading. Text goes through the system
+// encoding; Write takes bytes and writes them untouched.
+class TextFile {
+public:
+    TextFile() = default;
+    TextFile(TextFile&&) noexcept;
+    TextFile& operator=(TextFile&&) noexcept;
+    ~TextFile();
+
+    bool IsOpen() const;
+
+    bool WriteLine(const QString& text);
+    bool Write(const QByteArray& bytes);
+
+    QString ReadLine();
+    QByteArray ReadLineBytes();
+    bool AtEndOfStream() const;
+    QString ReadAll();
+    QByteArray ReadAllBytes();
+
+    // Flushes and closes; false when something could not be written.
+    bool Close();
+
+private:
+    friend class FileSystem;
+    explicit TextFile(std::unique_ptr<QFile> file);
+
+    std::unique_ptr<QFile> file_;
+    bool failed_ = false;
+};
+
+// The file and folder operations both programs use.
+class FileSystem {
+public:
+    bool FolderExists(const QString& path) const;
+    // Creates one folder whose parent exists.
+    bool CreateFolder(const QString& path) const;
+
+    TextFile OpenForAppend(const QString& path) const;
+    TextFile OpenForRead(const QString& path) const;
+
+    FileStamp Stamp(const QString& path) const;
+};

@@ -1,0 +1,74 @@
+#include "QtDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QWidget* AsWidget(QObject* owner)
+{
+    return qobject_cast<QWidget*>(owner);
+}
+
+} // namespace
+
+MessageAnswer QtDialogs::ShowMessage(const QString& text, const QString& title, MessageIcon icon,
+                                     MessageButtons buttons)
+{
+    QMessageBox box(ToQtIcon(icon), title, text,
+                    buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                     : QMessageBox::Ok);
+    const int pressed = box.exec();
+    if (buttons == MessageButtons::Ok) {
+        return MessageAnswer::Ok;
+    }
+    return pressed == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+void QtDialogs::ShowNotice(const QString& text, const QString& title, MessageIcon icon)
+{
+    auto* box = new QMessageBox(ToQtIcon(icon), title, text, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+QString QtDialogs::ChooseFolder(QObject* owner, const QString& title, const QString& rootFolder,
+                                const QString& startFolder)
+{
+    QFileDialog dialog(AsWidget(owner), title, startFolder.isEmpty() ? rootFolder : startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+QString QtDialogs::ChooseFile(QObject* owner, const QString& title, const QString& initialFolder,
+                              const QStringList& filters)
+{
+    QFileDialog dialog(AsWidget(owner), title, initialFolder);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}

@@ -1,0 +1,151 @@
+#include "SessionEngine.h"
+
+#include "ChunkReceiver.h"
+#include "ControlValues.h"
+#include "Dialogs.h"
+#include "MessageStore.h"
+#include "PortText.h"
+#include "SessionIo.h"
+#include "SmtpReplies.h"
+
+#include <QCoreApplication>
+
+class SessionEngine::SlotIo : public SessionIo {
+public:
+    SlotIo(SessionEngine& engine, int index) : engine_(engine), index_(index) {}
+
+    void SendReply(QByteArrayView text) override { engine_.SendReply(engine_.WsckTran(index_), text); }
+    void CloseSession() override { engine_.WsckTran(index_).Close(); }
+    bool StoreMessage(SessionSlot& slot) override { return engine_.store_.StoreMessage(slot); }
+
+private:
+    SessionEngine& engine_;
+    int index_;
+};
+
+SessionEngine::SessionEngine(ControlValues& controls, MessageStore& store, Dialogs& dialogs,
+                             QObject* parent)
+    : QObject(parent), controls_(controls), store_(store), dialogs_(dialogs),
+      listen_(new StreamSocket(this)), msg_(new StreamSocket(this))
+{
+    connect(listen_, &StreamSocket::ConnectionRequest, this, &SessionEngine::WsckListen_ConnectionRequest);
+    connect(listen_, &StreamSocket::PeerClosed, this, &SessionEngine::WsckListen_Close);
+    connect(listen_, &StreamSocket::SocketError, this, &SessionEngine::WsckListen_Error);
+    for (int i = 0; i < SessionCount; ++i) {
+        tran_[i] = new StreamSocket(this);
+        connect(tran_[i], &StreamSocket::DataArrival, this,
+                [this, i](qint64 bytes) { WsckTran_DataArrival(i, bytes); });
+        connect(tran_[i], &StreamSocket::PeerClosed, this, [this, i] { WsckTran_Close(i); });
+        connect(tran_[i], &StreamSocket::SocketError, this,
+                [this, i](int number, const QString& text) { WsckTran_Error(i, number, text); });
+    }
+}
+
+SessionEngine::~SessionEngine() = default;
+
+ListenResult SessionEngine::StartListening()
+{
+    const QString text = controls_.PortText();
+    const std::optional<int> port = ParsePortText(text);
+    if (!port) {
+        return {false, QStringLiteral("ポートNo.「%1」は 1 から 65535 までの整数ではありません。").arg(text)};
+    }
+    return ListenOn(*port);
+}
+
+ListenResult SessionEngine::ListenOn(int port)
+{
+    listen_->SetLocalPort(port);
+    QString reason;
+    if (!listen_->Listen(&reason)) {
+        listen_->SetLocalPort(0);
+        return {false, QStringLiteral("ポート %1 で待ち受けできません。(%2)").arg(port).arg(reason)};
+    }
+    listen_->SetLocalPort(listen_->ListeningPort());
+    return {true, {}};
+}
+
+void SessionEngine::CloseAllSessions()
+{
+    for (int i = 0; i < SessionCount; ++i) {
+        WsckTran_Close(i);
+    }
+}
+
+void SessionEngine::SendReply(StreamSocket& socket, QByteArrayView text)
+{
+    socket.SendData(text);
+}
+
+void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
+{
+    for (int i = 0; i < SessionCount; ++i) {
+        StreamSocket& socket = *tran_[i];
+        if (socket.State() != StreamSocket::Closed) {
+            continue;
+        }
+        socket.SetLocalPort(listen_->LocalPort());
+        if (!socket.Accept(requestId)) {
+            socket.SetLocalPort(0);
+            return;
+        }
+        // A new session never inherits what the last one left behind.
+        slots_[i].Clear();
+        SendReply(socket, SmtpReply::Greeting);
+        return;
+    }
+    if (msg_->State() != StreamSocket::Closed) {
+        msg_->Close();
+    }
+    msg_->SetLocalPort(listen_->LocalPort());
+    if (!msg_->Accept(requestId)) {
+        return;
+    }
+    SendReply(*msg_, SmtpReply::ServiceClosing);
+    QCoreApplication::processEvents();
+    msg_->Close();
+}
+
+void SessionEngine::WsckListen_Close()
+{
+    listen_->Close();
+    listen_->SetLocalPort(0);
+}
+
+void SessionEngine::WsckListen_Error(int number, const QString& description)
+{
+    ShowSocketError(number, description);
+    listen_->Close();
+    emit ListenerFailed();
+}
+
+void SessionEngine::WsckTran_DataArrival(int index, qint64 bytesTotal)
+{
+    Q_UNUSED(bytesTotal);
+    const QByteArray chunk = tran_[index]->GetData();
+    if (chunk.isEmpty()) {
+        return;
+    }
+    SlotIo io(*this, index);
+    ReceiveChunk(slots_[index], chunk, io);
+}
+
+void SessionEngine::WsckTran_Close(int index)
+{
+    tran_[index]->Close();
+    tran_[index]->SetLocalPort(0);
+}
+
+void SessionEngine::WsckTran_Error(int index, int number, const QString& description)
+{
+    ShowSocketError(number, description);
+    tran_[index]->Close();
+}
+
+void SessionEngine::ShowSocketError(int number, const QString& description)
+{
+    // Shown without waiting for the operator, so the other sessions and the
+    // listener keep being served while the box is open.
+    dialogs_.ShowNotice(QString::number(number) + QLatin1Char(':') + description,
+                        QCoreApplication::applicationName(), MessageIcon::None);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "SessionSlot.h"
+#include "StreamSocket.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class ControlValues;
+class Dialogs;
+class MessageStore;
+
+struct ListenResult {
+    bool ok = false;
+    QString reason; // why listening failed, for the operator
+};
+
+// The SMTP service: the listener, five session sockets with their slots,
+// and the socket that turns a sixth client away.
+class SessionEngine : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int SessionCount = 5;
+
+    SessionEngine(ControlValues& controls, MessageStore& store, Dialogs& dialogs,
+                  QObject* parent = nullptr);
+    ~SessionEngine() override;
+
+    StreamSocket& WsckListen() { return *listen_; }
+    StreamSocket& WsckTran(int index) { return *tran_.at(index); }
+    StreamSocket& WsckMsg() { return *msg_; }
+    SessionSlot& Slot(int index) { return slots_.at(index); }
+
+    // Listens on the port text of the control window.
+    ListenResult StartListening();
+    // Listens on the given port; 0 picks a free one (see WsckListen().LocalPort()).
+    ListenResult ListenOn(int port);
+    void CloseAllSessions();
+    void SendReply(StreamSocket& socket, QByteArrayView text);
+
+    void WsckListen_ConnectionRequest(qintptr requestId);
+    void WsckListen_Close();
+    void WsckListen_Error(int number, const QString& description);
+    void WsckTran_DataArrival(int index, qint64 bytesTotal);
+    void WsckTran_Close(int index);
+    void WsckTran_Error(int index, int number, const QString& description);
+
+signals:
+    // The listener was closed by an error of its own.
+    void ListenerFailed();
+
+private:
+    class SlotIo;
+    void ShowSocketError(int number, const QString& description);
+
+    ControlValues& controls_;
+    MessageStore& store_;
+    Dialogs& dialogs_;
+    StreamSocket* listen_;
+    std::array<StreamSocket*, SessionCount> tran_{};
+    StreamSocket* msg_;
+    std::array<SessionSlot, SessionCount> slots_;
+};

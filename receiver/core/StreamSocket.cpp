@@ -1,0 +1,201 @@
+#include "StreamSocket.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QNetworkInterface>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Hands each incoming connection to the owner as a request instead of
+// queueing it, so the owner decides which socket accepts it.
+class RequestServer : public QTcpServer {
+public:
+    explicit RequestServer(StreamSocket* owner) : QTcpServer(owner), owner_(owner) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { emit owner_->ConnectionRequest(descriptor); }
+
+private:
+    StreamSocket* owner_;
+};
+
+// How long a closed connection may keep flushing queued text to a client
+// that does not read.
+constexpr int LingerMilliseconds = 30000;
+
+} // namespace
+
+StreamSocket::StreamSocket(QObject* parent) : QObject(parent) {}
+
+StreamSocket::~StreamSocket()
+{
+    Close();
+}
+
+bool StreamSocket::Listen(QString* reason)
+{
+    Close();
+    auto* server = new RequestServer(this);
+    if (!server->listen(QHostAddress::Any, static_cast<quint16>(localPort_))) {
+        if (reason) {
+            *reason = server->errorString();
+        }
+        delete server;
+        return false;
+    }
+    server_ = server;
+    return true;
+}
+
+int StreamSocket::ListeningPort() const
+{
+    return server_ ? server_->serverPort() : 0;
+}
+
+bool StreamSocket::Accept(qintptr requestId)
+{
+    DetachConnection();
+    failed_ = false;
+    auto* socket = new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(requestId)) {
+        delete socket;
+        RefuseRequest(requestId);
+        return false;
+    }
+    connection_ = socket;
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+        if (socket == connection_) {
+            emit DataArrival(socket->bytesAvailable());
+        }
+    });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        if (socket != connection_) {
+            return;
+        }
+        // Whatever arrived with the close is delivered before the close.
+        if (socket->bytesAvailable() > 0) {
+            emit DataArrival(socket->bytesAvailable());
+        }
+        if (socket == connection_) {
+            emit PeerClosed();
+        }
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError error) {
+        // The peer's close (or reset) is reported by the close event alone.
+        if (socket != connection_ || error == QAbstractSocket::RemoteHostClosedError) {
+            return;
+        }
+        failed_ = true;
+        emit SocketError(static_cast<int>(error), socket->errorString());
+    });
+    return true;
+}
+
+void StreamSocket::SendData(QByteArrayView text)
+{
+    if (connection_ && connection_->state() == QAbstractSocket::ConnectedState) {
+        connection_->write(text.data(), text.size());
+    }
+}
+
+QByteArray StreamSocket::GetData()
+{
+    return connection_ ? connection_->readAll() : QByteArray();
+}
+
+void StreamSocket::Close()
+{
+    if (server_) {
+        server_->close();
+        delete server_;
+        server_ = nullptr;
+    }
+    DetachConnection();
+    failed_ = false;
+}
+
+void StreamSocket::DetachConnection()
+{
+    QTcpSocket* socket = connection_;
+    connection_ = nullptr;
+    if (!socket) {
+        return;
+    }
+    socket->disconnect(this);
+    if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() == 0) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    // Let queued replies (the 221 or 421 text) leave, then let go.
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(LingerMilliseconds, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    socket->disconnectFromHost();
+}
+
+int StreamSocket::State() const
+{
+    if (failed_) {
+        return Error;
+    }
+    if (server_) {
+        return server_->isListening() ? Listening : Closed;
+    }
+    if (!connection_) {
+        return Closed;
+    }
+    switch (connection_->state()) {
+    case QAbstractSocket::UnconnectedState:
+        return Closed;
+    case QAbstractSocket::HostLookupState:
+        return ResolvingHost;
+    case QAbstractSocket::ConnectingState:
+        return Connecting;
+    case QAbstractSocket::ConnectedState:
+        return Connected;
+    case QAbstractSocket::BoundState:
+        return Open;
+    case QAbstractSocket::ListeningState:
+        return Listening;
+    case QAbstractSocket::ClosingState:
+        return Closing;
+    }
+    return Closed;
+}
+
+QString StreamSocket::LocalHostName()
+{
+    return QHostInfo::localHostName();
+}
+
+QString StreamSocket::LocalIP()
+{
+    const auto addresses = QNetworkInterface::allAddresses();
+    for (const QHostAddress& address : addresses) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback()) {
+            return address.toString();
+        }
+    }
+    return QStringLiteral("127.0.0.1");
+}
+
+void StreamSocket::RefuseRequest(qintptr requestId)
+{
+#ifdef Q_OS_WIN
+    ::closesocket(static_cast<SOCKET>(requestId));
+#else
+    ::close(static_cast<int>(requestId));
+#endif
+}

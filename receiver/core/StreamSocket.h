@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QTcpServer;
+class QTcpSocket;
+
+// One TCP socket as the service sees it: a listener or a connection, with a
+// state number, a local-port property and four events. A closed socket is
+// free at once and may accept again; text queued before the close still
+// leaves on the old connection.
+class StreamSocket : public QObject {
+    Q_OBJECT
+public:
+    enum StateCode {
+        Closed = 0,
+        Open = 1,
+        Listening = 2,
+        ConnectionPending = 3,
+        ResolvingHost = 4,
+        HostResolved = 5,
+        Connecting = 6,
+        Connected = 7,
+        Closing = 8,
+        Error = 9,
+    };
+
+    explicit StreamSocket(QObject* parent = nullptr);
+    ~StreamSocket() override;
+
+    int LocalPort() const { return localPort_; }
+    void SetLocalPort(int port) { localPort_ = port; }
+
+    // Listens on LocalPort on every interface, IPv4 and IPv6. On failure
+    // returns false with the reason.
+    bool Listen(QString* reason = nullptr);
+    // The port actually listened on (LocalPort 0 asks for any free port).
+    int ListeningPort() const;
+
+    // Takes over a connection announced by a listener's ConnectionRequest.
+    bool Accept(qintptr requestId);
+    void SendData(QByteArrayView text);
+    QByteArray GetData();
+    void Close();
+    int State() const;
+
+    static QString LocalHostName();
+    // The first non-loopback IPv4 address, or 127.0.0.1.
+    static QString LocalIP();
+
+    // A request that no socket accepted is closed here.
+    static void RefuseRequest(qintptr requestId);
+
+signals:
+    void ConnectionRequest(qintptr requestId);
+    void DataArrival(qint64 bytesTotal);
+    void PeerClosed();
+    void SocketError(int number, const QString& description);
+
+private:
+    void DetachConnection();
+
+    int localPort_ = 0;
+    bool failed_ = false;
+    QTcpServer* server_ = nullptr;
+    QPointer<QTcpSocket> connection_;
+};

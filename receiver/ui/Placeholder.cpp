@@ -1,0 +1,1 @@
+// The control window and its companions live here.

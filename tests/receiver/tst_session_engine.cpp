@@ -1,0 +1,261 @@
+#include "FakeControls.h"
+#include "FakeDialogs.h"
+#include "RecordingStore.h"
+#include "SessionEngine.h"
+#include "TestClient.h"
+
+#include <QTcpServer>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+const QByteArray Greeting = "220 Larkspur Ver1.1 Ready\r\n";
+const QByteArray Refusal = "421 Service closing transmission channel\r\n";
+const QByteArray Ok = "250 OK\r\n";
+} // namespace
+
+class SessionEngineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void fiveSessionsAreServedAndTheSixthIsRefused();
+    void lowestFreeSlotWins();
+    void deliveryHandsTheExactTextToTheStore();
+    void quitRepliesClosesAndFreesTheSlotAtOnce();
+    void newSessionStartsClean();
+    void clientCloseFreesTheSlotAndKeepsItsFields();
+    void storeFailureGets451();
+    void droppedClientDoesNotStopTheService();
+    void sessionErrorIsShownAndFreesOnlyThatSlot();
+    void closeAllSessionsClosesEverySession();
+    void startListeningRefusesBadPortTexts_data();
+    void startListeningRefusesBadPortTexts();
+    void startListeningReportsAPortInUse();
+
+private:
+    std::unique_ptr<TestClient> Connect();
+    std::unique_ptr<TestClient> ConnectGreeted();
+
+    FakeControls controls_;
+    RecordingStore store_;
+    FakeDialogs dialogs_;
+    std::unique_ptr<SessionEngine> engine_;
+    quint16 port_ = 0;
+};
+
+void SessionEngineTest::init()
+{
+    controls_ = FakeControls();
+    store_ = RecordingStore();
+    dialogs_.Reset();
+    engine_ = std::make_unique<SessionEngine>(controls_, store_, dialogs_);
+    const ListenResult result = engine_->ListenOn(0);
+    QVERIFY2(result.ok, qPrintable(result.reason));
+    port_ = static_cast<quint16>(engine_->WsckListen().LocalPort());
+    QVERIFY(port_ != 0);
+    QCOMPARE(engine_->WsckListen().State(), int(StreamSocket::Listening));
+}
+
+void SessionEngineTest::cleanup()
+{
+    engine_.reset();
+}
+
+std::unique_ptr<TestClient> SessionEngineTest::Connect()
+{
+    auto client = std::make_unique<TestClient>(port_);
+    [&] { QVERIFY(client->WaitConnected()); }();
+    return client;
+}
+
+std::unique_ptr<TestClient> SessionEngineTest::ConnectGreeted()
+{
+    auto client = Connect();
+    [&] { QCOMPARE(client->NextReply(), Greeting); }();
+    return client;
+}
+
+void SessionEngineTest::fiveSessionsAreServedAndTheSixthIsRefused()
+{
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < 5; ++i) {
+        clients.push_back(ConnectGreeted());
+        QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(i).State(), int(StreamSocket::Connected), 20000);
+    }
+    auto sixth = Connect();
+    QCOMPARE(sixth->NextReply(), Refusal);
+    QVERIFY(sixth->WaitDisconnected());
+    for (auto& client : clients) {
+        QCOMPARE(client->Exchange("NOOP\r\n"), Ok);
+    }
+}
+
+void SessionEngineTest::lowestFreeSlotWins()
+{
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < 5; ++i) {
+        clients.push_back(ConnectGreeted());
+        QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(i).State(), int(StreamSocket::Connected), 20000);
+    }
+    clients[3]->Exchange("QUIT\r\n");
+    clients[1]->Exchange("QUIT\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(1).State(), int(StreamSocket::Closed), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(3).State(), int(StreamSocket::Closed), 20000);
+    auto next = ConnectGreeted();
+    QCOMPARE(next->Exchange("MAIL FROM:<a@next.example>\r\n"), Ok);
+    QCOMPARE(engine_->Slot(1).FromDomain, QByteArray("next.example"));
+    QCOMPARE(engine_->WsckTran(3).State(), int(StreamSocket::Closed));
+}
+
+void SessionEngineTest::deliveryHandsTheExactTextToTheStore()
+{
+    auto client = ConnectGreeted();
+    QCOMPARE(client->Exchange("HELO me\r\n"), Ok);
+    QCOMPARE(client->Exchange("MAIL FROM:<me@Sender.Example>\r\n"), Ok);
+    QCOMPARE(client->Exchange("RCPT TO:<you@here>\r\n"), Ok);
+    QCOMPARE(client->Exchange("DATA\r\n"), QByteArray("354 send the mail data, end with .\r\n"));
+    const QByteArray body = "Subject: \xe6\x97\xa5\r\n\r\n\x82\xa0\xff\x80\r\n..x\r\n.\r\n";
+    client->Send(body.left(7));
+    client->Send(body.mid(7));
+    QCOMPARE(client->NextReply(), Ok);
+    QCOMPARE(store_.messages, QList<QByteArray>{body});
+    QCOMPARE(store_.domains, QList<QByteArray>{"Sender.Example"});
+}
+
+void SessionEngineTest::quitRepliesClosesAndFreesTheSlotAtOnce()
+{
+    auto client = ConnectGreeted();
+    QCOMPARE(client->Exchange("QUIT\r\n"), QByteArray("221 Service closing transmission channel\r\n"));
+    QVERIFY(client->WaitDisconnected());
+    QCOMPARE(engine_->WsckTran(0).State(), int(StreamSocket::Closed));
+    auto next = ConnectGreeted();
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).State(), int(StreamSocket::Connected), 20000);
+}
+
+void SessionEngineTest::newSessionStartsClean()
+{
+    {
+        auto dropped = ConnectGreeted();
+        QCOMPARE(dropped->Exchange("MAIL FROM:<a@b>\r\n"), Ok);
+        dropped->Exchange("DATA\r\n");
+        dropped->Send("half a message\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(engine_->Slot(0).RecvBuffer, QByteArray("half a message\r\n"), 20000);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).State(), int(StreamSocket::Closed), 20000);
+    QCOMPARE(engine_->Slot(0).CurCommand, QByteArray("DATA"));
+
+    auto next = ConnectGreeted();
+    QCOMPARE(next->Exchange("HELO again\r\n"), Ok);
+    QCOMPARE(next->Exchange("DATA\r\n"), QByteArray("503 Bad sequence of commands, HELO required\r\n"));
+    QVERIFY(store_.messages.isEmpty());
+}
+
+void SessionEngineTest::clientCloseFreesTheSlotAndKeepsItsFields()
+{
+    {
+        auto client = ConnectGreeted();
+        QCOMPARE(client->Exchange("MAIL FROM:<a@kept.example>\r\n"), Ok);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).State(), int(StreamSocket::Closed), 20000);
+    QCOMPARE(engine_->WsckTran(0).LocalPort(), 0);
+    QCOMPARE(engine_->Slot(0).FromDomain, QByteArray("kept.example"));
+    QVERIFY(dialogs_.messages.isEmpty());
+}
+
+void SessionEngineTest::storeFailureGets451()
+{
+    store_.succeeds = false;
+    auto client = ConnectGreeted();
+    client->Exchange("MAIL FROM:<a@b>\r\n");
+    client->Exchange("DATA\r\n");
+    QCOMPARE(client->Exchange("x\r\n.\r\n"),
+             QByteArray("451 Requested action aborted: local error in processing\r\n"));
+    QCOMPARE(client->Exchange("NOOP\r\n"), Ok);
+}
+
+void SessionEngineTest::droppedClientDoesNotStopTheService()
+{
+    auto steady = ConnectGreeted();
+    {
+        QTcpSocket rude;
+        rude.connectToHost(QHostAddress::LocalHost, port_);
+        QVERIFY(rude.waitForConnected(20000));
+        rude.write("NOOP\r\nNOOP\r\n");
+        rude.flush();
+        rude.abort();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(1).State(), int(StreamSocket::Closed), 20000);
+    QCOMPARE(steady->Exchange("NOOP\r\n"), Ok);
+    auto later = ConnectGreeted();
+    QCOMPARE(later->Exchange("NOOP\r\n"), Ok);
+}
+
+void SessionEngineTest::sessionErrorIsShownAndFreesOnlyThatSlot()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Larkspur"));
+    auto first = ConnectGreeted();
+    auto second = ConnectGreeted();
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(1).State(), int(StreamSocket::Connected), 20000);
+    engine_->WsckTran_Error(1, 7, QStringLiteral("broken"));
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QCOMPARE(dialogs_.messages[0].text, QStringLiteral("7:broken"));
+    QCOMPARE(dialogs_.messages[0].title, QStringLiteral("Larkspur"));
+    QCOMPARE(dialogs_.messages[0].icon, MessageIcon::None);
+    QCOMPARE(engine_->WsckTran(1).State(), int(StreamSocket::Closed));
+    QVERIFY(second->WaitDisconnected());
+    QCOMPARE(first->Exchange("NOOP\r\n"), Ok);
+}
+
+void SessionEngineTest::closeAllSessionsClosesEverySession()
+{
+    auto a = ConnectGreeted();
+    auto b = ConnectGreeted();
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(1).State(), int(StreamSocket::Connected), 20000);
+    engine_->CloseAllSessions();
+    for (int i = 0; i < SessionEngine::SessionCount; ++i) {
+        QCOMPARE(engine_->WsckTran(i).State(), int(StreamSocket::Closed));
+        QCOMPARE(engine_->WsckTran(i).LocalPort(), 0);
+    }
+    QVERIFY(a->WaitDisconnected());
+    QVERIFY(b->WaitDisconnected());
+}
+
+void SessionEngineTest::startListeningRefusesBadPortTexts_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::newRow("letters") << QStringLiteral("abc");
+    QTest::newRow("zero") << QStringLiteral("0");
+    QTest::newRow("above 65535") << QStringLiteral("65536");
+    QTest::newRow("negative") << QStringLiteral("-1");
+    QTest::newRow("a fraction") << QStringLiteral("25.5");
+}
+
+void SessionEngineTest::startListeningRefusesBadPortTexts()
+{
+    QFETCH(QString, port);
+    engine_->WsckListen_Close();
+    controls_.port = port;
+    const ListenResult result = engine_->StartListening();
+    QVERIFY(!result.ok);
+    QVERIFY(result.reason.contains(port));
+    QCOMPARE(engine_->WsckListen().State(), int(StreamSocket::Closed));
+}
+
+void SessionEngineTest::startListeningReportsAPortInUse()
+{
+    QTcpServer occupant;
+    QVERIFY(occupant.listen(QHostAddress::Any, 0));
+    engine_->WsckListen_Close();
+    controls_.port = QStringLiteral("00") + QString::number(occupant.serverPort());
+    const ListenResult result = engine_->StartListening();
+    QVERIFY(!result.ok);
+    QVERIFY(result.reason.contains(QString::number(occupant.serverPort())));
+    QCOMPARE(engine_->WsckListen().State(), int(StreamSocket::Closed));
+    QCOMPARE(engine_->WsckListen().LocalPort(), 0);
+}
+
+QTEST_GUILESS_MAIN(SessionEngineTest)
+#include "tst_session_engine.moc"

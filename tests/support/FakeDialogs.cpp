@@ -1,0 +1,40 @@
+#include "FakeDialogs.h"
+
+MessageAnswer FakeDialogs::ShowMessage(const QString& text, const QString& title, MessageIcon icon,
+                                       MessageButtons buttons)
+{
+    messages.append({text, title, icon, buttons, true});
+    if (!nextAnswers.isEmpty()) {
+        return nextAnswers.dequeue();
+    }
+    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+}
+
+void FakeDialogs::ShowNotice(const QString& text, const QString& title, MessageIcon icon)
+{
+    messages.append({text, title, icon, MessageButtons::Ok, false});
+}
+
+QString FakeDialogs::ChooseFolder(QObject*, const QString& title, const QString& rootFolder,
+                                  const QString& startFolder)
+{
+    folderRequests.append({title, rootFolder, startFolder});
+    return nextFolders.isEmpty() ? QString() : nextFolders.dequeue();
+}
+
+QString FakeDialogs::ChooseFile(QObject*, const QString& title, const QString& initialFolder,
+                                const QStringList& filters)
+{
+    fileRequests.append({title, initialFolder, filters});
+    return nextFiles.isEmpty() ? QString() : nextFiles.dequeue();
+}
+
+void FakeDialogs::Reset()
+{
+    messages.clear();
+    folderRequests.clear();
+    fileRequests.clear();
+    nextAnswers.clear();
+    nextFolders.clear();
+    nextFiles.clear();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+// Records every box and dialog and answers from queues, so no test waits
+// for a person. Unanswered questions get Ok / No / "".
+class FakeDialogs : public Dialogs {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        MessageIcon icon = MessageIcon::None;
+        MessageButtons buttons = MessageButtons::Ok;
+        bool modal = true;
+    };
+    struct FolderRequest {
+        QString title;
+        QString rootFolder;
+        QString startFolder;
+    };
+    struct FileRequest {
+        QString title;
+        QString initialFolder;
+        QStringList filters;
+    };
+
+    MessageAnswer ShowMessage(const QString& text, const QString& title, MessageIcon icon,
+                              MessageButtons buttons) override;
+    void ShowNotice(const QString& text, const QString& title, MessageIcon icon) override;
+    QString ChooseFolder(QObject* owner, const QString& title, const QString& rootFolder,
+                         const QString& startFolder) override;
+    QString ChooseFile(QObject* owner, const QString& title, const QString& initialFolder,
+                       const QStringList& filters) override;
+
+    void Reset();
+
+    QList<Shown> messages;
+    QList<FolderRequest> folderRequests;
+    QList<FileRequest> fileRequests;
+    QQueue<MessageAnswer> nextAnswers;
+    QQueue<QString> nextFolders;
+    QQueue<QString> nextFiles;
+};
