@@ -1,0 +1,32 @@
+#include "LogLocation.h"
+
+#include "PathJoin.h"
+#include "PrivateProfile.h"
+
+namespace {
+
+// What the read gives when nothing is stored; a stored "x" cannot be told
+// from it.
+const QString MissingFolder = QStringLiteral("x");
+
+} // namespace
+
+QString SettingsFilePath(const QString& programFolder)
+{
+    return JoinPath(programFolder, QStringLiteral("Larkspur.ini"));
+}
+
+std::optional<QString> ReadStorageFolder(const QString& programFolder)
+{
+    QString folder = GetIniString(SettingsFilePath(programFolder), QStringLiteral("SMTP"),
+                                  QStringLiteral("FOLDER"), MissingFolder);
+    if (folder == MissingFolder) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+QString ArrivalLogPath(const QString& storageFolderPath)
+{
+    return JoinPath(storageFolderPath, QStringLiteral("Larkspur.log"));
+}
