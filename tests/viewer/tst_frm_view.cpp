@@ -1,0 +1,476 @@
+#include "FakeDialogs.h"
+#include "FrmView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+class FrmViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startUp_data();
+    void startUp();
+    void startUpListsTheLogWithNoRowSelected();
+    void missingLogGivesAnEmptyListAndPollingGoesOn();
+    void clickOnRowShowsItsMessageFile();
+    void clickReadsTheFileAnew();
+    void clickAfterTheFileWasRemovedWarnsAndKeepsTheText();
+    void clickOnHeadingShowsNothing();
+    void keyboardMoveShowsNothing();
+    void firstTickReloadsAlthoughNothingChanged();
+    void tickAfterAnAppendReloads();
+    void tickWithNothingChangedKeepsListAndSelection();
+    void forcedRefreshReloadsAndRestartsPolling_data();
+    void forcedRefreshReloadsAndRestartsPolling();
+    void newIntervalTakesEffectWhileTyping_data();
+    void newIntervalTakesEffectWhileTyping();
+
+private:
+    QString Storage() const { return QDir::toNativeSeparators(programDir_->filePath(QStringLiteral("mail"))); }
+    QString LogFile() const { return Storage() + QDir::separator() + QStringLiteral("Larkspur.log"); }
+    // The path the receiver would write for a message from domain at that name.
+    QString MessagePath(const QString& domain, const QString& name) const
+    {
+        return Storage() + QDir::separator() + domain + QDir::separator() + name;
+    }
+    void WriteSettings(const QByteArray& bytes);
+    void AppendLog(const QString& messagePath);
+    void WriteMessage(const QString& path, const QByteArray& bytes);
+    // Starts the viewer on the temporary folder with polling paused, so no
+    // real tick interferes; false when start-up stopped.
+    bool StartViewer(const QString& interval = QStringLiteral("0"));
+    void ClickRow(int row);
+
+    template <typename T>
+    T* Child(const char* name) const
+    {
+        T* child = view_->findChild<T*>(QString::fromLatin1(name));
+        if (!child) {
+            qFatal("no widget %s", name);
+        }
+        return child;
+    }
+
+    std::unique_ptr<QTemporaryDir> programDir_;
+    FakeDialogs dialogs_;
+    std::unique_ptr<FrmView> view_;
+};
+
+void FrmViewTest::init()
+{
+    programDir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(programDir_->isValid());
+    QVERIFY(QDir(programDir_->path()).mkdir(QStringLiteral("mail")));
+    dialogs_.Reset();
+}
+
+void FrmViewTest::cleanup()
+{
+    view_.reset();
+    programDir_.reset();
+}
+
+void FrmViewTest::WriteSettings(const QByteArray& bytes)
+{
+    QFile file(QDir(programDir_->path()).filePath(QStringLiteral("Larkspur.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void FrmViewTest::AppendLog(const QString& messagePath)
+{
+    QFile file(LogFile());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    const QByteArray line = messagePath.toUtf8() + "\r\n";
+    QCOMPARE(file.write(line), line.size());
+}
+
+void FrmViewTest::WriteMessage(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+bool FrmViewTest::StartViewer(const QString& interval)
+{
+    view_ = std::make_unique<FrmView>(dialogs_, QDir::toNativeSeparators(programDir_->path()));
+    if (!view_->Load()) {
+        return false;
+    }
+    Child<QLineEdit>("TxtInterval")->setText(interval);
+    return true;
+}
+
+void FrmViewTest::ClickRow(int row)
+{
+    auto* grid = Child<QTableView>("FGList");
+    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
+    QVERIFY(cell.isValid());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void FrmViewTest::startUp_data()
+{
+    QTest::addColumn<bool>("settingsFile");
+    QTest::addColumn<QByteArray>("folderValue");
+    QTest::addColumn<bool>("goesOn");
+    QTest::addColumn<QString>("logPath");
+
+    const QString sep = QDir::separator();
+    QTest::newRow("no settings file stops the start") << false << QByteArray() << false << QString();
+    QTest::newRow("a settings file without FOLDER stops the start") << true << QByteArray() << false << QString();
+    QTest::newRow("FOLDER=x counts as missing") << true << QByteArray("x") << false << QString();
+    QTest::newRow("FOLDER=X is a folder named X") << true << QByteArray("X") << true
+                                                  << "X" + sep + "Larkspur.log";
+    QTest::newRow("the storage folder holds the log") << true << QByteArray("<mail>") << true
+                                                      << "<mail>" + sep + "Larkspur.log";
+    QTest::newRow("a folder ending in a separator gives a doubled one")
+        << true << QByteArray("<mail>") + QDir::separator().toLatin1() << true
+        << "<mail>" + sep + sep + "Larkspur.log";
+}
+
+void FrmViewTest::startUp()
+{
+    QFETCH(bool, settingsFile);
+    QFETCH(QByteArray, folderValue);
+    QFETCH(bool, goesOn);
+    QFETCH(QString, logPath);
+
+    folderValue.replace("<mail>", Storage().toUtf8());
+    logPath.replace(QStringLiteral("<mail>"), Storage());
+    if (settingsFile) {
+        WriteSettings(folderValue.isNull() ? QByteArray("[SMTP]\r\nPORT=25\r\n")
+                                           : "[SMTP]\r\nFOLDER=" + folderValue + "\r\n");
+    }
+
+    view_ = std::make_unique<FrmView>(dialogs_, QDir::toNativeSeparators(programDir_->path()));
+    QCOMPARE(view_->Load(), goesOn);
+    QCOMPARE(view_->windowTitle(), QStringLiteral("Larkglass Ver1.0"));
+    QVERIFY(!view_->isVisible());
+    if (!goesOn) {
+        QCOMPARE(dialogs_.messages.size(), 1);
+        QCOMPARE(dialogs_.messages[0].text, QStringLiteral("Iniファイルが不正です。"));
+        QCOMPARE(dialogs_.messages[0].title, QStringLiteral("スタート失敗"));
+        QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Critical);
+        QCOMPARE(dialogs_.messages[0].buttons, MessageButtons::Ok);
+        QVERIFY(dialogs_.messages[0].modal);
+        QVERIFY(!Child<QTimer>("TimerRefresh")->isActive());
+        return;
+    }
+    QVERIFY(dialogs_.messages.isEmpty());
+    QCOMPARE(view_->LogPath(), logPath);
+    QCOMPARE(Child<QLabel>("LogList")->text(), QStringLiteral("ログリスト(") + logPath + QStringLiteral(")"));
+    QCOMPARE(Child<QTimer>("TimerRefresh")->interval(), 2000);
+    QVERIFY(Child<QTimer>("TimerRefresh")->isActive());
+}
+
+void FrmViewTest::startUpListsTheLogWithNoRowSelected()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    AppendLog(MessagePath(QStringLiteral("b.example"), QStringLiteral("20030512_102233.log")));
+    AppendLog(MessagePath(QStringLiteral("a.example"), QStringLiteral("20030325_140509.log")));
+    QVERIFY(StartViewer());
+
+    const auto* grid = Child<QTableView>("FGList");
+    const QAbstractItemModel* model = grid->model();
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("日時"));
+    QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("ドメイン"));
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("2003/05/12/ 10:22:33"));
+    QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("b.example"));
+    QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("2003/03/25/ 14:05:09"));
+    QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("a.example"));
+    QCOMPARE(view_->Rows().Find(QStringLiteral("idx2")),
+             MessagePath(QStringLiteral("a.example"), QStringLiteral("20030325_140509.log")));
+    QVERIFY(!grid->currentIndex().isValid());
+    QVERIFY(!grid->selectionModel()->hasSelection());
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), QString());
+
+    // 2300 and 2000 twips, kept through reloads.
+    view_->btnrefresh_Click();
+    QCOMPARE(grid->columnWidth(0), 153);
+    QCOMPARE(grid->columnWidth(1), 133);
+}
+
+void FrmViewTest::missingLogGivesAnEmptyListAndPollingGoesOn()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    QVERIFY(StartViewer(QStringLiteral("2")));
+    QCOMPARE(Child<QTableView>("FGList")->model()->rowCount(), 0);
+    QVERIFY(dialogs_.messages.isEmpty());
+    QVERIFY(Child<QTimer>("TimerRefresh")->isActive());
+
+    AppendLog(MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log")));
+    view_->TimerRefresh_Timer();
+    QCOMPARE(Child<QTableView>("FGList")->model()->rowCount(), 1);
+    QVERIFY(!QFile::exists(QDir(programDir_->path()).filePath(QStringLiteral("X"))));
+}
+
+void FrmViewTest::clickOnRowShowsItsMessageFile()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    const QString first = MessagePath(QStringLiteral("a.example"), QStringLiteral("20030512_102233.log"));
+    const QString second = MessagePath(QStringLiteral("b.example"), QStringLiteral("20030512_102234.log"));
+    WriteMessage(first, "first\r\n.\r\n");
+    WriteMessage(second, "Subject: \xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88\r\n\r\n..dot\r\n.\r\nQUIT\r\n");
+    AppendLog(first);
+    AppendLog(second);
+    QVERIFY(StartViewer());
+    view_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+
+    ClickRow(1);
+
+    QVERIFY(dialogs_.messages.isEmpty());
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(),
+             QStringLiteral("Subject: テスト\n\n..dot\n.\nQUIT\n"));
+    const auto* grid = Child<QTableView>("FGList");
+    QVERIFY(grid->selectionModel()->isRowSelected(1, {}));
+    QVERIFY(!grid->selectionModel()->isRowSelected(0, {}));
+
+    // A reload leaves the text but no selection.
+    view_->btnrefresh_Click();
+    QVERIFY(!grid->selectionModel()->hasSelection());
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(),
+             QStringLiteral("Subject: テスト\n\n..dot\n.\nQUIT\n"));
+}
+
+void FrmViewTest::clickReadsTheFileAnew()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    const QString path = MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log"));
+    WriteMessage(path, "one\r\n.\r\n");
+    AppendLog(path);
+    QVERIFY(StartViewer());
+    view_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+
+    ClickRow(0);
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), QStringLiteral("one\n.\n"));
+    WriteMessage(path, "one\r\n.\r\ntwo\r\n.\r\n");
+    ClickRow(0);
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), QStringLiteral("one\n.\ntwo\n.\n"));
+}
+
+void FrmViewTest::clickAfterTheFileWasRemovedWarnsAndKeepsTheText()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    const QString path = MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log"));
+    WriteMessage(path, "kept\r\n");
+    AppendLog(path);
+    QVERIFY(StartViewer());
+    view_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+    ClickRow(0);
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), QStringLiteral("kept\n"));
+
+    QVERIFY(QFile::remove(path));
+    ClickRow(0);
+
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QCOMPARE(dialogs_.messages[0].text,
+             QStringLiteral("指定行のデータはないようです。削除したり移動していませんか？"));
+    QCOMPARE(dialogs_.messages[0].title, QStringLiteral("エラー"));
+    QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(dialogs_.messages[0].buttons, MessageButtons::Ok);
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), QStringLiteral("kept\n"));
+    QCOMPARE(Child<QTableView>("FGList")->model()->rowCount(), 1);
+}
+
+void FrmViewTest::clickOnHeadingShowsNothing()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    const QString path = MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log"));
+    WriteMessage(path, "shown\r\n");
+    AppendLog(path);
+    AppendLog(path);
+    QVERIFY(StartViewer());
+    view_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+    ClickRow(0);
+    QVERIFY(QFile::remove(path));
+
+    auto* header = Child<QTableView>("FGList")->horizontalHeader();
+    const int middle = header->sectionViewportPosition(1) + header->sectionSize(1) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(middle, header->height() / 2));
+
+    QVERIFY(dialogs_.messages.isEmpty());
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), QStringLiteral("shown\n"));
+    const QItemSelectionModel* selection = Child<QTableView>("FGList")->selectionModel();
+    QVERIFY(selection->isColumnSelected(1, {}));
+    QVERIFY(!selection->isColumnSelected(0, {}));
+}
+
+void FrmViewTest::keyboardMoveShowsNothing()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    const QString first = MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log"));
+    const QString second = MessagePath(QStringLiteral("dom2"), QStringLiteral("20030512_102234.log"));
+    WriteMessage(first, "first\r\n");
+    WriteMessage(second, "second\r\n");
+    AppendLog(first);
+    AppendLog(second);
+    QVERIFY(StartViewer());
+    view_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+    ClickRow(0);
+
+    auto* grid = Child<QTableView>("FGList");
+    QTest::keyClick(grid, Qt::Key_Down);
+
+    QCOMPARE(grid->currentIndex().row(), 1);
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), QStringLiteral("first\n"));
+    QVERIFY(dialogs_.messages.isEmpty());
+}
+
+void FrmViewTest::firstTickReloadsAlthoughNothingChanged()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    AppendLog(MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log")));
+    QVERIFY(StartViewer());
+    auto* grid = Child<QTableView>("FGList");
+    grid->selectRow(0);
+    QSignalSpy resets(grid->model(), &QAbstractItemModel::modelReset);
+
+    view_->TimerRefresh_Timer();
+
+    QCOMPARE(resets.size(), 1);
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QVERIFY(!grid->selectionModel()->hasSelection());
+    QVERIFY(!grid->currentIndex().isValid());
+}
+
+void FrmViewTest::tickAfterAnAppendReloads()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    AppendLog(MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log")));
+    QVERIFY(StartViewer());
+    view_->TimerRefresh_Timer();
+    AppendLog(MessagePath(QStringLiteral("dom2"), QStringLiteral("20030512_102234.log")));
+
+    view_->TimerRefresh_Timer();
+
+    const QAbstractItemModel* model = Child<QTableView>("FGList")->model();
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("dom2"));
+    QCOMPARE(view_->Rows().Find(2), MessagePath(QStringLiteral("dom2"), QStringLiteral("20030512_102234.log")));
+}
+
+void FrmViewTest::tickWithNothingChangedKeepsListAndSelection()
+{
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    AppendLog(MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log")));
+    AppendLog(MessagePath(QStringLiteral("dom2"), QStringLiteral("20030512_102234.log")));
+    QVERIFY(StartViewer());
+    view_->TimerRefresh_Timer();
+    auto* grid = Child<QTableView>("FGList");
+    grid->selectRow(1);
+    QSignalSpy resets(grid->model(), &QAbstractItemModel::modelReset);
+
+    view_->TimerRefresh_Timer();
+    view_->TimerRefresh_Timer();
+
+    QCOMPARE(resets.size(), 0);
+    QVERIFY(grid->selectionModel()->isRowSelected(1, {}));
+    QCOMPARE(grid->currentIndex().row(), 1);
+}
+
+void FrmViewTest::forcedRefreshReloadsAndRestartsPolling_data()
+{
+    QTest::addColumn<QString>("interval");
+    QTest::addColumn<bool>("polling");
+
+    QTest::newRow("polling goes on with its period") << "65" << true;
+    QTest::newRow("paused polling stays paused") << "0" << false;
+}
+
+void FrmViewTest::forcedRefreshReloadsAndRestartsPolling()
+{
+    QFETCH(QString, interval);
+    QFETCH(bool, polling);
+
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    const QString first = MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log"));
+    AppendLog(first);
+    AppendLog(MessagePath(QStringLiteral("dom2"), QStringLiteral("20030512_102234.log")));
+    QVERIFY(StartViewer(interval));
+    view_->TimerRefresh_Timer();
+    auto* grid = Child<QTableView>("FGList");
+    grid->selectRow(1);
+    QSignalSpy resets(grid->model(), &QAbstractItemModel::modelReset);
+
+    QTest::mouseClick(Child<QPushButton>("btnrefresh"), Qt::LeftButton);
+
+    QCOMPARE(resets.size(), 1);
+    QVERIFY(!grid->selectionModel()->hasSelection());
+    auto* timer = Child<QTimer>("TimerRefresh");
+    QCOMPARE(timer->isActive(), polling);
+    QCOMPARE(timer->interval(), polling ? 65000 : 0);
+
+    // The stamp was stored: the next poll has nothing to do.
+    view_->TimerRefresh_Timer();
+    QCOMPARE(resets.size(), 1);
+
+    // A shortened log leaves no rows behind.
+    QFile log(LogFile());
+    QVERIFY(log.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    log.close();
+    AppendLog(first);
+    QTest::mouseClick(Child<QPushButton>("btnrefresh"), Qt::LeftButton);
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QCOMPARE(view_->Rows().Count(), 1);
+    QCOMPARE(view_->Rows().Find(2), std::nullopt);
+}
+
+void FrmViewTest::newIntervalTakesEffectWhileTyping_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("period");
+
+    QTest::newRow("typing 10 polls every ten seconds") << "10" << 10000;
+    QTest::newRow("typing 0 stops polling") << "0" << 0;
+    QTest::newRow("typing 70 polls every 65 seconds") << "70" << 65000;
+    QTest::newRow("typing a letter stops polling") << "x" << 0;
+}
+
+void FrmViewTest::newIntervalTakesEffectWhileTyping()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, period);
+
+    WriteSettings("[SMTP]\r\nFOLDER=" + Storage().toUtf8() + "\r\n");
+    QVERIFY(StartViewer(QStringLiteral("2")));
+    auto* box = Child<QLineEdit>("TxtInterval");
+    auto* timer = Child<QTimer>("TimerRefresh");
+    QVERIFY(timer->isActive());
+
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(box->text(), QString());
+    QVERIFY(!timer->isActive());
+
+    QTest::keyClicks(box, typed);
+    QCOMPARE(box->text(), typed);
+    QCOMPARE(timer->interval(), period);
+    QCOMPARE(timer->isActive(), period > 0);
+}
+
+QTEST_MAIN(FrmViewTest)
+#include "tst_frm_view.moc"

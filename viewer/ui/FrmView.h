@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ArrivalListModel.h"
+#include "LogWatch.h"
+#include "RowMap.h"
+
+#include <QString>
+#include <QWidget>
+
+class Dialogs;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+// The viewer's only window: the arrival list, the clicked message, the
+// polling period and the forced refresh. The decisions live in viewer_core;
+// this class wires them to the widgets.
+class FrmView : public QWidget {
+    Q_OBJECT
+public:
+    // programFolder is where the receiver's settings file is looked for.
+    FrmView(Dialogs& dialogs, QString programFolder, QWidget* parent = nullptr);
+
+    // Start-up. False when the settings name no storage folder: the box has
+    // been shown and the window must not be shown; the program ends.
+    bool Load();
+
+    // The window's procedures and handlers, public so that tests and the
+    // benchmark can run one step without waiting for a real event.
+    bool LocateLog();
+    void ResetGrid();
+    void LoadLogList();
+    void ApplyInterval();
+    void TimerRefresh_Timer();
+    void btnrefresh_Click();
+    void FGList_Click(const QModelIndex& index);
+
+    const RowMap& Rows() const { return rowMap_; }
+    QString StorageFolderPath() const { return storageFolderPath_; }
+    QString LogPath() const { return logPath_; }
+
+private:
+    void BuildWidgets();
+    void StartTimer();
+    void StopTimer();
+    void SelectWholeColumn(int column);
+
+    Dialogs& dialogs_;
+    QString programFolder_;
+    QString storageFolderPath_;
+    QString logPath_;
+    LogWatch logWatch_;
+    RowMap rowMap_;
+    // Whether the timer was started; it fires only with a period above 0.
+    bool timerEnabled_ = false;
+
+    ArrivalListModel* model_ = nullptr;
+    QLabel* LogList_ = nullptr;
+    QTableView* FGList_ = nullptr;
+    QPushButton* btnrefresh_ = nullptr;
+    QLabel* Label1_ = nullptr;
+    QLineEdit* TxtInterval_ = nullptr;
+    QLabel* Label2_ = nullptr;
+    QPlainTextEdit* TxtMail_ = nullptr;
+    QTimer* TimerRefresh_ = nullptr;
+};
