@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QLatin1String>
+#include <QString>
+
+// The receiver's settings file (spec Part 3.1): "<program base name>.ini"
+// beside the program, section "SMTP", five keys. Read by both programs,
+// written by the receiver.
+
+namespace SettingsNames {
+inline constexpr QLatin1String Section{"SMTP"};
+
+inline constexpr QLatin1String Port{"PORT"};
+inline constexpr QLatin1String Folder{"FOLDER"};
+inline constexpr QLatin1String WavFile{"WAVFILE"};
+inline constexpr QLatin1String Dialog{"DIALOG"};
+inline constexpr QLatin1String Sound{"SOUND"};
+
+inline constexpr QLatin1String DefaultPort{"25"};
+inline constexpr QLatin1String DefaultFolder{""};
+inline constexpr QLatin1String DefaultWavFile{""};
+inline constexpr QLatin1String DefaultDialog{"0"};
+inline constexpr QLatin1String DefaultSound{"0"};
+} // namespace SettingsNames
+
+// Check-box values as the control window holds them.
+enum SwitchValue : int { SwitchOff = 0, SwitchOn = 1, SwitchGrayed = 2 };
+
+// The five values of the control window that are kept in the file.
+struct ReceiverSettings {
+    QString port = QString(SettingsNames::DefaultPort);
+    QString folder;
+    QString wavFile;
+    int dialog = SwitchOff; // 0 off, 1 on, 2 grayed
+    int sound = SwitchOff;  // 0 off, 1 on, 2 grayed
+
+    friend bool operator==(const ReceiverSettings&, const ReceiverSettings&) = default;
+};
+
+// programFolder + native separator + programBaseName + ".ini", used as built:
+// a folder that ends in a separator gives a doubled one.
+QString SettingsPath(const QString& programFolder, const QString& programBaseName);
+// The same for the running program.
+QString SettingsPath();
+
+// A stored switch text as a check-box value: "1" on, "2" grayed, any other
+// text (empty, not a number, another number) off. Leading zeros and a plus
+// sign are accepted as the decimal conversion does ("01" is on).
+int SwitchFromText(const QString& text);
+
+// The sound switch rule (ChkSound Click, TxtWAVFile Change, and the load):
+// the sound switch may stay as it is only while a WAV path is given; an
+// empty path turns it off.
+bool SoundSwitchAllowed(const QString& wavText);
+int SoundSwitchAfterRule(const QString& wavText, int sound);
+void ApplySoundSwitchRule(ReceiverSettings& settings);
+
+// Reads PORT, FOLDER, WAVFILE, DIALOG, SOUND in that order and applies the
+// sound switch rule. A missing file, section or key gives its default;
+// loading never creates the file.
+ReceiverSettings LoadSettings(const QString& path);
+
+// Writes PORT, FOLDER, WAVFILE, DIALOG, SOUND in that order, the texts
+// verbatim and the switches as decimal text. Failures are not reported.
+void SaveSettings(const QString& path, const ReceiverSettings& settings);
