@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QTextStream>
 #include <QMessageBox>
 
 namespace {
@@ -26,11 +28,28 @@ QWidget* AsWidget(QObject* owner)
     return qobject_cast<QWidget*>(owner);
 }
 
+// On a platform without a screen nobody could answer a box: the text goes
+// to the error stream instead and the box counts as answered.
+bool NobodyToAsk()
+{
+    return QGuiApplication::platformName() == QLatin1String("offscreen") ||
+           QGuiApplication::platformName() == QLatin1String("minimal");
+}
+
+void Print(const QString& text, const QString& title)
+{
+    QTextStream(stderr) << title << ": " << text << Qt::endl;
+}
+
 } // namespace
 
 MessageAnswer QtDialogs::ShowMessage(const QString& text, const QString& title, MessageIcon icon,
                                      MessageButtons buttons)
 {
+    if (NobodyToAsk()) {
+        Print(text, title);
+        return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    }
     QMessageBox box(ToQtIcon(icon), title, text,
                     buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                                      : QMessageBox::Ok);
@@ -43,6 +62,10 @@ MessageAnswer QtDialogs::ShowMessage(const QString& text, const QString& title, 
 
 void QtDialogs::ShowNotice(const QString& text, const QString& title, MessageIcon icon)
 {
+    if (NobodyToAsk()) {
+        Print(text, title);
+        return;
+    }
     auto* box = new QMessageBox(ToQtIcon(icon), title, text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
@@ -52,6 +75,9 @@ void QtDialogs::ShowNotice(const QString& text, const QString& title, MessageIco
 QString QtDialogs::ChooseFolder(QObject* owner, const QString& title, const QString& rootFolder,
                                 const QString& startFolder)
 {
+    if (NobodyToAsk()) {
+        return {};
+    }
     QFileDialog dialog(AsWidget(owner), title, startFolder.isEmpty() ? rootFolder : startFolder);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -64,6 +90,9 @@ QString QtDialogs::ChooseFolder(QObject* owner, const QString& title, const QStr
 QString QtDialogs::ChooseFile(QObject* owner, const QString& title, const QString& initialFolder,
                               const QStringList& filters)
 {
+    if (NobodyToAsk()) {
+        return {};
+    }
     QFileDialog dialog(AsWidget(owner), title, initialFolder);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);

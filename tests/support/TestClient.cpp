@@ -6,7 +6,9 @@ TestClient::TestClient(quint16 port, QObject* parent) : QObject(parent)
 {
     connect(&socket_, &QTcpSocket::readyRead, this, [this] { received_ += socket_.readAll(); });
     connect(&socket_, &QTcpSocket::disconnected, this, [this] {
-        received_ += socket_.readAll();
+        if (socket_.bytesAvailable() > 0) {
+            received_ += socket_.readAll();
+        }
         disconnected_ = true;
     });
     socket_.connectToHost(QHostAddress::LocalHost, port);

@@ -1,0 +1,332 @@
+#include "FrmControl.h"
+
+#include "ArrivalPopups.h"
+#include "Dialogs.h"
+#include "JapaneseFont.h"
+#include "MailStore.h"
+#include "PathJoin.h"
+#include "PlatformHelpers.h"
+#include "SessionEngine.h"
+#include "SettingsFile.h"
+#include "SocketStatusReport.h"
+#include "Twips.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QValidator>
+
+namespace {
+
+const QString StartCaption = QStringLiteral("スタート");
+const QString StopCaption = QStringLiteral("ストップ");
+const QString StartFailedTitle = QStringLiteral("スタート失敗");
+const QString StartRefusedText = QStringLiteral("ポートNo.もしくはフォルダー指定が不適切です。スタートできません。");
+const QString ExitQuestion = QStringLiteral("本当に終了していいですか？");
+const QString ExitTitle = QStringLiteral("終了確認");
+const QString WavDialogTitle = QStringLiteral("WAVファイルを選んでください");
+const QStringList WavDialogFilters = {QStringLiteral("WAVファイル (*.wav)"), QStringLiteral("すべて(*.*)")};
+
+// Limits what the user types, not what the program puts in the box.
+class MaxTypedLength : public QValidator {
+public:
+    MaxTypedLength(int length, QObject* parent) : QValidator(parent), length_(length) {}
+    State validate(QString& input, int&) const override
+    {
+        return input.size() <= length_ ? Acceptable : Invalid;
+    }
+
+private:
+    int length_;
+};
+
+Qt::CheckState CheckStateOf(int value)
+{
+    switch (value) {
+    case 1:
+        return Qt::Checked;
+    case 2:
+        return Qt::PartiallyChecked;
+    default:
+        return Qt::Unchecked;
+    }
+}
+
+int ValueOf(const QCheckBox* box)
+{
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+FrmControl::FrmControl(const Environment& environment)
+    : env_(environment), popups_(std::make_unique<ArrivalPopups>(env_.player))
+{
+    store_ = std::make_unique<MailStore>(*this, files_, env_.clock, *popups_, decoder_, env_.programBaseName);
+    store_->OnFailure([this](const QString& text) { ShowStoreFailure(text); });
+    engine_ = std::make_unique<SessionEngine>(*this, *store_, env_.dialogs);
+    connect(engine_.get(), &SessionEngine::ListenerFailed, this, &FrmControl::ReturnToStopped);
+    BuildWidgets();
+}
+
+FrmControl::~FrmControl()
+{
+    engine_.reset();
+}
+
+void FrmControl::BuildWidgets()
+{
+    setObjectName(QStringLiteral("FrmControl"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(TwipsRect(0, 0, 5535, 3060).size());
+
+    const auto place = [this](QWidget* widget, const char* name, QRect rect) {
+        widget->setObjectName(QLatin1String(name));
+        widget->setGeometry(rect);
+    };
+    const QFont designFont = JapaneseFont(9.75);
+
+    label1_ = new QLabel(QStringLiteral("サーバーアドレス"), this);
+    place(label1_, "Label1", TwipsRect(120, 120, 1335, 255));
+    txtmyhost_ = new QLineEdit(this);
+    place(txtmyhost_, "txtmyhost", TwipsRect(1680, 120, 3735, 270));
+    txtmyhost_->setReadOnly(true);
+
+    label2_ = new QLabel(QStringLiteral("ポートNo."), this);
+    place(label2_, "Label2", TwipsRect(120, 480, 1095, 255));
+    txtMyPort_ = new QLineEdit(QStringLiteral("25"), this);
+    place(txtMyPort_, "TxtMyPort", TwipsRect(1680, 480, 615, 285));
+    txtMyPort_->setFont(designFont);
+    txtMyPort_->setValidator(new MaxTypedLength(4, txtMyPort_));
+
+    label3_ = new QLabel(QStringLiteral("保管フォルダー"), this);
+    place(label3_, "Label3", TwipsRect(120, 840, 1335, 255));
+    txtFolder_ = new QLineEdit(this);
+    place(txtFolder_, "TxtFolder", TwipsRect(1680, 840, 2775, 270));
+    txtFolder_->setFont(designFont);
+    btnDir_ = new QPushButton(QStringLiteral("参　照"), this);
+    place(btnDir_, "BtnDir", TwipsRect(4560, 840, 735, 375));
+
+    chkDialog_ = new QCheckBox(QStringLiteral("メッセージをポップアップする"), this);
+    place(chkDialog_, "ChkDialog", TwipsRect(1080, 1200, 2535, 255));
+    chkSound_ = new QCheckBox(QStringLiteral("音を鳴らす"), this);
+    place(chkSound_, "ChkSound", TwipsRect(1080, 1440, 2535, 375));
+
+    label5_ = new QLabel(QStringLiteral("WAVファイル"), this);
+    place(label5_, "Label5", TwipsRect(120, 1920, 1215, 255));
+    label5_->setFont(designFont);
+    txtWAVFile_ = new QLineEdit(this);
+    place(txtWAVFile_, "TxtWAVFile", TwipsRect(1680, 1920, 2775, 270));
+    btnWAVFile_ = new QPushButton(QStringLiteral("参　照"), this);
+    place(btnWAVFile_, "BtnWAVFile", TwipsRect(4560, 1920, 735, 375));
+
+    btnStatus_ = new QPushButton(QStringLiteral("ソケット状況"), this);
+    place(btnStatus_, "BtnStatus", TwipsRect(2520, 2280, 1215, 375));
+    btnStatus_->setFont(designFont);
+    lblBASP_ = new QLabel(this);
+    place(lblBASP_, "LblBASP", TwipsRect(0, 2520, 2055, 495));
+    lblBASP_->setFont(JapaneseFont(8.25));
+    btnStart_ = new QPushButton(this);
+    place(btnStart_, "BtnStart", TwipsRect(3960, 2400, 1455, 495));
+
+    // Where a message that could not be stored is reported, without a box
+    // that would hold up the service.
+    lblStoreFailure_ = new QLabel(this);
+    place(lblStoreFailure_, "LblStoreFailure", TwipsRect(120, 2250, 2340, 255));
+    lblStoreFailure_->setStyleSheet(QStringLiteral("color: #c00000;"));
+
+    setTabOrder(txtFolder_, btnDir_);
+    setTabOrder(btnDir_, txtMyPort_);
+    setTabOrder(txtMyPort_, chkDialog_);
+    setTabOrder(chkDialog_, txtmyhost_);
+    setTabOrder(txtmyhost_, btnStart_);
+    setTabOrder(btnStart_, chkSound_);
+    setTabOrder(chkSound_, txtWAVFile_);
+    setTabOrder(txtWAVFile_, btnWAVFile_);
+    setTabOrder(btnWAVFile_, btnStatus_);
+
+    connect(btnStart_, &QPushButton::clicked, this, &FrmControl::BtnStart_Click);
+    connect(btnDir_, &QPushButton::clicked, this, &FrmControl::BtnDir_Click);
+    connect(btnWAVFile_, &QPushButton::clicked, this, &FrmControl::BtnWAVFile_Click);
+    connect(btnStatus_, &QPushButton::clicked, this, &FrmControl::BtnStatus_Click);
+    connect(chkSound_, &QCheckBox::clicked, this, &FrmControl::ChkSound_Click);
+    connect(txtWAVFile_, &QLineEdit::textChanged, this, &FrmControl::TxtWAVFile_Change);
+    for (QCheckBox* box : {chkDialog_, chkSound_}) {
+        // A grayed box from the settings file becomes a plain two-state box
+        // once the user clicks it.
+        connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
+    }
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void FrmControl::Load()
+{
+    decoder_.CreateDecoder();
+    if (decoder_.DecoderAvailable()) {
+        lblBASP_->setText(decoder_.Decoder()->Version());
+    }
+    setWindowTitle(QStringLiteral("Larkspur Ver1.1"));
+    txtmyhost_->setText(StreamSocket::LocalHostName() + QStringLiteral(" (") + StreamSocket::LocalIP() +
+                        QStringLiteral(")"));
+
+    const ReceiverSettings settings = LoadSettings(SettingsFilePath());
+    txtMyPort_->setText(settings.port);
+    txtFolder_->setText(settings.folder);
+    txtWAVFile_->setText(settings.wavFile);
+    chkDialog_->setCheckState(CheckStateOf(settings.dialog));
+    chkSound_->setCheckState(CheckStateOf(settings.sound));
+    ChkSound_Click();
+
+    btnStart_->setText(StartCaption);
+    BtnStart_Click();
+}
+
+QString FrmControl::SettingsFilePath() const
+{
+    return SettingsPath(env_.programFolder, env_.programBaseName);
+}
+
+QString FrmControl::PortText() const
+{
+    return txtMyPort_->text();
+}
+
+QString FrmControl::FolderText() const
+{
+    return txtFolder_->text();
+}
+
+int FrmControl::DialogSwitch() const
+{
+    return ValueOf(chkDialog_);
+}
+
+int FrmControl::SoundSwitch() const
+{
+    return ValueOf(chkSound_);
+}
+
+QString FrmControl::WavFileText() const
+{
+    return txtWAVFile_->text();
+}
+
+void FrmControl::SetListeningState(bool listening)
+{
+    txtMyPort_->setReadOnly(listening);
+    txtFolder_->setReadOnly(listening);
+    btnDir_->setEnabled(!listening);
+    btnStart_->setText(listening ? StopCaption : StartCaption);
+}
+
+void FrmControl::BtnStart_Click()
+{
+    if (btnStart_->text() == StartCaption) {
+        const QString port = txtMyPort_->text();
+        const bool folderPresent = FolderPresent(files_, txtFolder_->text());
+        if (port.isEmpty() || !folderPresent) {
+            env_.dialogs.ShowMessage(StartRefusedText, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
+            return;
+        }
+        SetListeningState(true);
+        const ListenResult result = engine_->StartListening();
+        if (!result.ok) {
+            SetListeningState(false);
+            env_.dialogs.ShowMessage(result.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
+        }
+        return;
+    }
+    SetListeningState(false);
+    engine_->WsckListen_Close();
+    QCoreApplication::processEvents();
+    engine_->CloseAllSessions();
+}
+
+void FrmControl::ReturnToStopped()
+{
+    SetListeningState(false);
+}
+
+void FrmControl::BtnDir_Click()
+{
+    txtFolder_->setText(BrowseFolder(env_.dialogs, this, 1, QString()));
+}
+
+void FrmControl::BtnWAVFile_Click()
+{
+    // Like the platform dialog's file-name property: a cancel keeps the last
+    // name the dialog returned.
+    const QString chosen = env_.dialogs.ChooseFile(this, WavDialogTitle, QDir::rootPath(), WavDialogFilters);
+    if (!chosen.isEmpty()) {
+        lastWavFileName_ = chosen;
+    }
+    txtWAVFile_->setText(lastWavFileName_);
+}
+
+void FrmControl::BtnStatus_Click()
+{
+    env_.dialogs.ShowMessage(SocketStatusReport(*engine_), QStringLiteral("WinSock Status"), MessageIcon::Information,
+                             MessageButtons::Ok);
+}
+
+void FrmControl::ChkSound_Click()
+{
+    if (!SoundSwitchAllowed(txtWAVFile_->text())) {
+        chkSound_->setCheckState(Qt::Unchecked);
+    }
+}
+
+void FrmControl::TxtWAVFile_Change()
+{
+    ChkSound_Click();
+}
+
+void FrmControl::ShowStoreFailure(const QString& text)
+{
+    lblStoreFailure_->setText(text);
+    lblStoreFailure_->setToolTip(text);
+}
+
+void FrmControl::closeEvent(QCloseEvent* event)
+{
+    if (unloaded_) {
+        event->accept();
+        return;
+    }
+    if (env_.dialogs.ShowMessage(ExitQuestion, ExitTitle, MessageIcon::None, MessageButtons::YesNo) !=
+        MessageAnswer::Yes) {
+        event->ignore();
+        return;
+    }
+    if (btnStart_->text() == StopCaption) {
+        engine_->WsckListen_Close();
+        QCoreApplication::processEvents();
+        engine_->CloseAllSessions();
+    }
+    popups_->CloseAll();
+    SaveSettings(SettingsFilePath(), {txtMyPort_->text(), txtFolder_->text(), txtWAVFile_->text(), DialogSwitch(),
+                                      SoundSwitch()});
+    decoder_.Release();
+    unloaded_ = true;
+    event->accept();
+}

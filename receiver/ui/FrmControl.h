@@ -1,0 +1,100 @@
+#pragma once
+
+#include "ControlValues.h"
+#include "Decoder.h"
+#include "FileSystem.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class ArrivalPopups;
+class Clock;
+class Dialogs;
+class MailStore;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SessionEngine;
+class WavePlayer;
+
+// The receiver's one window: start/stop, the port and storage folder, the
+// arrival notification switches, the WAV file and the socket status. Its
+// widgets are the only copy of the settings while it runs; the service
+// reads them through ControlValues at the moment it needs a value.
+class FrmControl : public QWidget, public ControlValues {
+    Q_OBJECT
+public:
+    struct Environment {
+        Dialogs& dialogs;
+        WavePlayer& player;
+        Clock& clock;
+        QString programFolder;   // where the settings file lies
+        QString programBaseName; // names the settings file and the arrival log
+    };
+
+    explicit FrmControl(const Environment& environment);
+    ~FrmControl() override;
+
+    // The start-up sequence up to the automatic start. The single-instance
+    // check happens before the window is made.
+    void Load();
+
+    // Whether the operator confirmed the exit, after which the service is down
+    // and the settings are saved.
+    bool IsUnloaded() const { return unloaded_; }
+
+    QString PortText() const override;
+    QString FolderText() const override;
+    int DialogSwitch() const override;
+    int SoundSwitch() const override;
+    QString WavFileText() const override;
+
+    SessionEngine& Engine() { return *engine_; }
+    ArrivalPopups& Popups() { return *popups_; }
+
+    void BtnStart_Click();
+    void BtnDir_Click();
+    void BtnWAVFile_Click();
+    void BtnStatus_Click();
+    void ChkSound_Click();
+    void TxtWAVFile_Change();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildWidgets();
+    void SetListeningState(bool listening);
+    void ShowStoreFailure(const QString& text);
+    void ReturnToStopped();
+    QString SettingsFilePath() const;
+
+    Environment env_;
+    FileSystem files_;
+    DecoderSlot decoder_;
+    std::unique_ptr<ArrivalPopups> popups_;
+    std::unique_ptr<MailStore> store_;
+    std::unique_ptr<SessionEngine> engine_;
+    QString lastWavFileName_;
+    bool unloaded_ = false;
+
+    QLabel* label1_ = nullptr;
+    QLineEdit* txtmyhost_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QLineEdit* txtMyPort_ = nullptr;
+    QLabel* label3_ = nullptr;
+    QLineEdit* txtFolder_ = nullptr;
+    QPushButton* btnDir_ = nullptr;
+    QCheckBox* chkDialog_ = nullptr;
+    QCheckBox* chkSound_ = nullptr;
+    QLabel* label5_ = nullptr;
+    QLineEdit* txtWAVFile_ = nullptr;
+    QPushButton* btnWAVFile_ = nullptr;
+    QPushButton* btnStatus_ = nullptr;
+    QLabel* lblBASP_ = nullptr;
+    QPushButton* btnStart_ = nullptr;
+    QLabel* lblStoreFailure_ = nullptr;
+};

@@ -1,0 +1,33 @@
+#include "FrmMsg.h"
+
+#include "JapaneseFont.h"
+#include "SystemText.h"
+#include "Twips.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+FrmMsg::FrmMsg(const QString& caption, const QByteArray& message)
+    : txtMsg_(new QPlainTextEdit(this)), cmdEnd_(new QPushButton(QStringLiteral("閉 じ る"), this))
+{
+    setObjectName(QStringLiteral("FrmMsg"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(caption);
+    setFixedSize(TwipsRect(0, 0, 7245, 5385).size());
+
+    txtMsg_->setObjectName(QStringLiteral("TxtMsg"));
+    txtMsg_->setGeometry(TwipsRect(120, 120, 6975, 4695));
+    txtMsg_->setFont(JapaneseFont(9.75));
+    txtMsg_->setReadOnly(true);
+    txtMsg_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtMsg_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QString text = FromSystemBytes(message);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    txtMsg_->setPlainText(text);
+
+    cmdEnd_->setObjectName(QStringLiteral("CmdEnd"));
+    cmdEnd_->setGeometry(TwipsRect(5520, 4920, 1575, 375));
+    connect(cmdEnd_, &QPushButton::clicked, this, &QWidget::close);
+
+    setTabOrder(txtMsg_, cmdEnd_);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QWidget>
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The arrival pop-up: one window per message, captioned with the sender
+// domain, showing the whole message.
+class FrmMsg : public QWidget {
+    Q_OBJECT
+public:
+    FrmMsg(const QString& caption, const QByteArray& message);
+
+    QPlainTextEdit* TxtMsg() const { return txtMsg_; }
+    QPushButton* CmdEnd() const { return cmdEnd_; }
+
+private:
+    QPlainTextEdit* txtMsg_;
+    QPushButton* cmdEnd_;
+};

@@ -1,1 +1,0 @@
-// The control window and its companions live here.

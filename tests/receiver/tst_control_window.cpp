@@ -1,0 +1,413 @@
+#include "ArrivalPopups.h"
+#include "FakeDialogs.h"
+#include "FrmControl.h"
+#include "FrmMsg.h"
+#include "ManualClock.h"
+#include "RecordingWavePlayer.h"
+#include "SessionEngine.h"
+#include "TestClient.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+const QString Start = QStringLiteral("スタート");
+const QString Stop = QStringLiteral("ストップ");
+const QString StartFailed = QStringLiteral("スタート失敗");
+
+quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::Any, 0);
+    return probe.serverPort();
+}
+} // namespace
+
+class ControlWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void firstRunWithoutSettingsFile();
+    void startAfterChoosingAFolderLocksTheFields();
+    void stopAndStartAgain();
+    void cancelledFolderPickerEmptiesTheFolder();
+    void startThatCannotListenStaysStopped_data();
+    void startThatCannotListenStaysStopped();
+    void listenerErrorReturnsToStopped();
+    void settingsAreLoadedIntoTheWidgets();
+    void soundSwitchFollowsTheWavPath();
+    void wavFileDialog();
+    void statusReportOfAStoppedService();
+    void statusReportWithOneClientAndAfterItsClose();
+    void popupsPerMessageAndClosedByTheirButton();
+    void storeFailureIsShownInTheWindow();
+    void exitAnsweredNoKeepsRunning();
+    void exitAnsweredYesShutsDownAndSaves();
+
+private:
+    void WriteSettings(const QByteArray& text);
+    void MakeWindow();
+    template <typename T> T* Find(const char* name) { return window_->findChild<T*>(QLatin1String(name)); }
+    QString StorageFolder() const { return dir_->path() + QStringLiteral("/mail"); }
+    QString SettingsFile() const { return dir_->path() + QStringLiteral("/Larkspur.ini"); }
+    void StartOnFreePort();
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    FakeDialogs dialogs_;
+    RecordingWavePlayer player_;
+    ManualClock clock_;
+    std::unique_ptr<FrmControl> window_;
+};
+
+void ControlWindowTest::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    QVERIFY(QDir().mkdir(StorageFolder()));
+    dialogs_.Reset();
+    player_.played.clear();
+}
+
+void ControlWindowTest::cleanup()
+{
+    window_.reset();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        delete widget;
+    }
+}
+
+void ControlWindowTest::WriteSettings(const QByteArray& text)
+{
+    QFile file(SettingsFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+void ControlWindowTest::MakeWindow()
+{
+    window_ = std::make_unique<FrmControl>(
+        FrmControl::Environment{dialogs_, player_, clock_, dir_->path(), QStringLiteral("Larkspur")});
+    window_->Load();
+    window_->show();
+}
+
+void ControlWindowTest::StartOnFreePort()
+{
+    Find<QLineEdit>("TxtMyPort")->setText(QString::number(FreePort()));
+    Find<QLineEdit>("TxtFolder")->setText(StorageFolder());
+    if (Find<QPushButton>("BtnStart")->text() == Start) {
+        QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
+    }
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Stop);
+}
+
+void ControlWindowTest::firstRunWithoutSettingsFile()
+{
+    MakeWindow();
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Larkspur Ver1.1"));
+    QCOMPARE(Find<QLineEdit>("TxtMyPort")->text(), QStringLiteral("25"));
+    QCOMPARE(Find<QLineEdit>("TxtFolder")->text(), QString());
+    QCOMPARE(Find<QLineEdit>("TxtWAVFile")->text(), QString());
+    QCOMPARE(Find<QCheckBox>("ChkDialog")->checkState(), Qt::Unchecked);
+    QCOMPARE(Find<QCheckBox>("ChkSound")->checkState(), Qt::Unchecked);
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Start);
+    QVERIFY(!Find<QLineEdit>("TxtFolder")->isReadOnly());
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QCOMPARE(dialogs_.messages[0].text,
+             QStringLiteral("ポートNo.もしくはフォルダー指定が不適切です。スタートできません。"));
+    QCOMPARE(dialogs_.messages[0].title, StartFailed);
+    QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Critical);
+    const QString host = Find<QLineEdit>("txtmyhost")->text();
+    QVERIFY2(host.contains(QStringLiteral(" (")) && host.endsWith(u')'), qPrintable(host));
+    QVERIFY(!QFile::exists(SettingsFile()));
+}
+
+void ControlWindowTest::startAfterChoosingAFolderLocksTheFields()
+{
+    MakeWindow();
+    dialogs_.Reset();
+    dialogs_.nextFolders.enqueue(StorageFolder());
+    QTest::mouseClick(Find<QPushButton>("BtnDir"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>("TxtFolder")->text(), StorageFolder());
+    QCOMPARE(dialogs_.folderRequests.size(), 1);
+    QCOMPARE(dialogs_.folderRequests[0].title, QStringLiteral("フォルダを選択してください"));
+    QCOMPARE(dialogs_.folderRequests[0].rootFolder, QDir::rootPath());
+    QCOMPARE(dialogs_.folderRequests[0].startFolder, QString());
+
+    const quint16 port = FreePort();
+    Find<QLineEdit>("TxtMyPort")->setText(QString::number(port));
+    QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Stop);
+    QVERIFY(Find<QLineEdit>("TxtMyPort")->isReadOnly());
+    QVERIFY(Find<QLineEdit>("TxtFolder")->isReadOnly());
+    QVERIFY(!Find<QPushButton>("BtnDir")->isEnabled());
+    QVERIFY(dialogs_.messages.isEmpty());
+
+    TestClient client(port);
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+}
+
+void ControlWindowTest::stopAndStartAgain()
+{
+    MakeWindow();
+    StartOnFreePort();
+    const quint16 port = static_cast<quint16>(window_->Engine().WsckListen().LocalPort());
+    TestClient client(port);
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Engine().WsckTran(0).State(), int(StreamSocket::Connected), 20000);
+
+    QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Start);
+    QVERIFY(!Find<QLineEdit>("TxtMyPort")->isReadOnly());
+    QVERIFY(Find<QPushButton>("BtnDir")->isEnabled());
+    QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Closed));
+    QVERIFY(client.WaitDisconnected());
+
+    QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Stop);
+    TestClient again(port);
+    QCOMPARE(again.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+}
+
+void ControlWindowTest::cancelledFolderPickerEmptiesTheFolder()
+{
+    MakeWindow();
+    Find<QLineEdit>("TxtFolder")->setText(StorageFolder());
+    QTest::mouseClick(Find<QPushButton>("BtnDir"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>("TxtFolder")->text(), QString());
+}
+
+void ControlWindowTest::startThatCannotListenStaysStopped_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("occupied");
+    QTest::newRow("letters") << QStringLiteral("abc") << false;
+    QTest::newRow("zero") << QStringLiteral("0") << false;
+    QTest::newRow("a port in use") << QString() << true;
+}
+
+void ControlWindowTest::startThatCannotListenStaysStopped()
+{
+    QFETCH(QString, port);
+    QFETCH(bool, occupied);
+    QTcpServer occupant;
+    if (occupied) {
+        QVERIFY(occupant.listen(QHostAddress::Any, 0));
+        port = QString::number(occupant.serverPort());
+    }
+    MakeWindow();
+    dialogs_.Reset();
+    Find<QLineEdit>("TxtMyPort")->setText(port);
+    Find<QLineEdit>("TxtFolder")->setText(StorageFolder());
+    QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Start);
+    QVERIFY(!Find<QLineEdit>("TxtMyPort")->isReadOnly());
+    QVERIFY(Find<QPushButton>("BtnDir")->isEnabled());
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QCOMPARE(dialogs_.messages[0].title, StartFailed);
+    QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Critical);
+    QVERIFY2(dialogs_.messages[0].text.contains(port), qPrintable(dialogs_.messages[0].text));
+}
+
+void ControlWindowTest::listenerErrorReturnsToStopped()
+{
+    MakeWindow();
+    StartOnFreePort();
+    window_->Engine().WsckListen_Error(10, QStringLiteral("listener broke"));
+    QCOMPARE(dialogs_.messages.last().text, QStringLiteral("10:listener broke"));
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Start);
+    QVERIFY(!Find<QLineEdit>("TxtFolder")->isReadOnly());
+    QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Stop);
+    QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Listening));
+}
+
+void ControlWindowTest::settingsAreLoadedIntoTheWidgets()
+{
+    WriteSettings("[SMTP]\r\nPORT=0\r\nFOLDER=" + StorageFolder().toUtf8() +
+                  "\r\nWAVFILE=/sounds/a.wav\r\nDIALOG=2\r\nSOUND=1\r\n");
+    MakeWindow();
+    QCOMPARE(Find<QLineEdit>("TxtMyPort")->text(), QStringLiteral("0"));
+    QCOMPARE(Find<QLineEdit>("TxtFolder")->text(), StorageFolder());
+    QCOMPARE(Find<QLineEdit>("TxtWAVFile")->text(), QStringLiteral("/sounds/a.wav"));
+    QCOMPARE(Find<QCheckBox>("ChkDialog")->checkState(), Qt::PartiallyChecked);
+    QCOMPARE(window_->DialogSwitch(), 2);
+    QCOMPARE(Find<QCheckBox>("ChkSound")->checkState(), Qt::Checked);
+    QCOMPARE(window_->SoundSwitch(), 1);
+}
+
+void ControlWindowTest::soundSwitchFollowsTheWavPath()
+{
+    MakeWindow();
+    auto* sound = Find<QCheckBox>("ChkSound");
+    auto* wav = Find<QLineEdit>("TxtWAVFile");
+    QTest::mouseClick(sound, Qt::LeftButton);
+    QCOMPARE(sound->checkState(), Qt::Unchecked);
+
+    wav->setText(QStringLiteral("/no/such.wav"));
+    sound->click();
+    QCOMPARE(sound->checkState(), Qt::Checked);
+
+    wav->selectAll();
+    QTest::keyClick(wav, Qt::Key_Delete);
+    QCOMPARE(wav->text(), QString());
+    QCOMPARE(sound->checkState(), Qt::Unchecked);
+}
+
+void ControlWindowTest::wavFileDialog()
+{
+    MakeWindow();
+    dialogs_.nextFiles.enqueue(QStringLiteral("/sounds/bell.wav"));
+    QTest::mouseClick(Find<QPushButton>("BtnWAVFile"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>("TxtWAVFile")->text(), QStringLiteral("/sounds/bell.wav"));
+    QCOMPARE(dialogs_.fileRequests.size(), 1);
+    QCOMPARE(dialogs_.fileRequests[0].title, QStringLiteral("WAVファイルを選んでください"));
+    QCOMPARE(dialogs_.fileRequests[0].initialFolder, QDir::rootPath());
+    QCOMPARE(dialogs_.fileRequests[0].filters,
+             (QStringList{QStringLiteral("WAVファイル (*.wav)"), QStringLiteral("すべて(*.*)")}));
+
+    Find<QLineEdit>("TxtWAVFile")->setText(QStringLiteral("/typed.wav"));
+    QTest::mouseClick(Find<QPushButton>("BtnWAVFile"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>("TxtWAVFile")->text(), QStringLiteral("/sounds/bell.wav"));
+}
+
+void ControlWindowTest::statusReportOfAStoppedService()
+{
+    MakeWindow();
+    dialogs_.Reset();
+    QTest::mouseClick(Find<QPushButton>("BtnStatus"), Qt::LeftButton);
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QCOMPARE(dialogs_.messages[0].text, QStringLiteral("Listen Status:Close PORT:0\r\n"
+                                                       "Tran(0) Status:Close PORT:0\r\n"
+                                                       "Tran(1) Status:Close PORT:0\r\n"
+                                                       "Tran(2) Status:Close PORT:0\r\n"
+                                                       "Tran(3) Status:Close PORT:0\r\n"
+                                                       "Tran(4) Status:Close PORT:0\r\n"
+                                                       "Msg Status:ClosePORT:0\r\n"));
+    QCOMPARE(dialogs_.messages[0].title, QStringLiteral("WinSock Status"));
+    QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Information);
+    QCOMPARE(dialogs_.messages[0].buttons, MessageButtons::Ok);
+}
+
+void ControlWindowTest::statusReportWithOneClientAndAfterItsClose()
+{
+    MakeWindow();
+    StartOnFreePort();
+    const QString port = QString::number(window_->Engine().WsckListen().LocalPort());
+    {
+        TestClient client(static_cast<quint16>(port.toInt()));
+        QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(window_->Engine().WsckTran(0).State(), int(StreamSocket::Connected), 20000);
+        dialogs_.Reset();
+        QTest::mouseClick(Find<QPushButton>("BtnStatus"), Qt::LeftButton);
+        QCOMPARE(dialogs_.messages[0].text, QStringLiteral("Listen Status:Listening PORT:%1\r\n"
+                                                           "Tran(0) Status:Connected PORT:%1\r\n"
+                                                           "Tran(1) Status:Close PORT:0\r\n"
+                                                           "Tran(2) Status:Close PORT:0\r\n"
+                                                           "Tran(3) Status:Close PORT:0\r\n"
+                                                           "Tran(4) Status:Close PORT:0\r\n"
+                                                           "Msg Status:ClosePORT:0\r\n")
+                                                .arg(port));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Engine().WsckTran(0).State(), int(StreamSocket::Closed), 20000);
+    dialogs_.Reset();
+    QTest::mouseClick(Find<QPushButton>("BtnStatus"), Qt::LeftButton);
+    QVERIFY(dialogs_.messages[0].text.startsWith(
+        QStringLiteral("Listen Status:Listening PORT:%1\r\nTran(0) Status:Close PORT:0\r\n").arg(port)));
+}
+
+void ControlWindowTest::popupsPerMessageAndClosedByTheirButton()
+{
+    MakeWindow();
+    StartOnFreePort();
+    Find<QCheckBox>("ChkDialog")->setCheckState(Qt::Checked);
+    TestClient client(static_cast<quint16>(window_->Engine().WsckListen().LocalPort()));
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+    for (const QByteArray domain : {QByteArray("one.example"), QByteArray("two.example")}) {
+        QCOMPARE(client.Exchange("MAIL FROM:<a@" + domain + ">\r\n"), QByteArray("250 OK\r\n"));
+        client.Exchange("DATA\r\n");
+        QCOMPARE(client.Exchange("Subject: " + domain + "\r\n.\r\n"), QByteArray("250 OK\r\n"));
+    }
+    const QList<FrmMsg*> open = window_->Popups().List().Open();
+    QCOMPARE(open.size(), 2);
+    QCOMPARE(open[0]->windowTitle(), QStringLiteral("one.example"));
+    QCOMPARE(open[1]->windowTitle(), QStringLiteral("two.example"));
+    QCOMPARE(open[0]->findChild<QPushButton*>(QStringLiteral("CmdEnd"))->text(), QStringLiteral("閉 じ る"));
+    QVERIFY(open[0]->isVisible() && open[1]->isVisible());
+    QTest::mouseClick(open[0]->findChild<QPushButton*>(QStringLiteral("CmdEnd")), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 1, 20000);
+}
+
+void ControlWindowTest::storeFailureIsShownInTheWindow()
+{
+    MakeWindow();
+    StartOnFreePort();
+    dialogs_.Reset();
+    QVERIFY(QDir(StorageFolder()).removeRecursively());
+    TestClient client(static_cast<quint16>(window_->Engine().WsckListen().LocalPort()));
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+    client.Exchange("MAIL FROM:<a@b.example>\r\n");
+    client.Exchange("DATA\r\n");
+    QCOMPARE(client.Exchange("x\r\n.\r\n"),
+             QByteArray("451 Requested action aborted: local error in processing\r\n"));
+    QVERIFY(Find<QLabel>("LblStoreFailure")->text().contains(StorageFolder()));
+    QVERIFY(dialogs_.messages.isEmpty());
+}
+
+void ControlWindowTest::exitAnsweredNoKeepsRunning()
+{
+    MakeWindow();
+    StartOnFreePort();
+    dialogs_.Reset();
+    dialogs_.nextAnswers.enqueue(MessageAnswer::No);
+    window_->close();
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QCOMPARE(dialogs_.messages[0].text, QStringLiteral("本当に終了していいですか？"));
+    QCOMPARE(dialogs_.messages[0].title, QStringLiteral("終了確認"));
+    QCOMPARE(dialogs_.messages[0].icon, MessageIcon::None);
+    QCOMPARE(dialogs_.messages[0].buttons, MessageButtons::YesNo);
+    QVERIFY(window_->isVisible());
+    QVERIFY(!window_->IsUnloaded());
+    QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Listening));
+    QVERIFY(!QFile::exists(SettingsFile()));
+}
+
+void ControlWindowTest::exitAnsweredYesShutsDownAndSaves()
+{
+    MakeWindow();
+    StartOnFreePort();
+    const QString port = Find<QLineEdit>("TxtMyPort")->text();
+    Find<QCheckBox>("ChkDialog")->setCheckState(Qt::Checked);
+    TestClient client(static_cast<quint16>(port.toInt()));
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+    client.Exchange("MAIL FROM:<a@b.example>\r\n");
+    client.Exchange("DATA\r\n");
+    QCOMPARE(client.Exchange("x\r\n.\r\n"), QByteArray("250 OK\r\n"));
+    QCOMPARE(window_->Popups().List().Open().size(), 1);
+
+    dialogs_.nextAnswers.enqueue(MessageAnswer::Yes);
+    window_->close();
+    QVERIFY(window_->IsUnloaded());
+    QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Closed));
+    QCOMPARE(window_->Engine().WsckTran(0).State(), int(StreamSocket::Closed));
+    QVERIFY(client.WaitDisconnected());
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 0, 20000);
+    QFile settings(SettingsFile());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), "[SMTP]\r\nPORT=" + port.toUtf8() + "\r\nFOLDER=" + StorageFolder().toUtf8() +
+                                     "\r\nWAVFILE=\r\nDIALOG=1\r\nSOUND=0\r\n");
+}
+
+QTEST_MAIN(ControlWindowTest)
+#include "tst_control_window.moc"
