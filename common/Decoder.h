@@ -8,7 +8,7 @@
 #include <memory>
 #include <utility>
 
-// The optional decoder component (spec Part 2.2): looked up by its name among
+// The optional decoder component: looked up by its name among
 // the decoder components built into the program. None is built in yet, so
 // the receiver runs with the decoder switched off.
 class Decoder {

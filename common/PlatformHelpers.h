@@ -6,7 +6,7 @@ class Dialogs;
 class FileSystem;
 class QObject;
 
-// Thin operations over the platform (spec Part 2.2) that are not the
+// Thin operations over the platform that are not the
 // settings values, the decoder or the sound.
 
 // True when the folder exists (FileSystem::FolderExists).
@@ -22,7 +22,7 @@ QString BrowseFolderTitle();
 // The root of the folder picker as a special-folder number (CSIDL numbering)
 // for a kind: 0 -> 0 (desktop), 1 -> 17 (the computer's drives), 2..11 ->
 // the kind, 12..17 -> kind + 4, 18 and above -> 17. A negative kind, which
-// the design leaves open, also gives 17.
+// nothing else gives, also gives 17.
 int BrowseRootNumber(int kind);
 
 // The folder that stands for a special-folder number on this platform: 0 and

@@ -3,7 +3,7 @@
 #include <QLatin1String>
 #include <QString>
 
-// The receiver's settings file (spec Part 3.1): "<program base name>.ini"
+// The receiver's settings file: "<program base name>.ini"
 // beside the program, section "SMTP", five keys. Read by both programs,
 // written by the receiver.
 

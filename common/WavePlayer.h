@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Asynchronous sound (spec Part 2.2, PlayWave). The real player is
+// Asynchronous sound. The real player is
 // QtWavePlayer in lark_sound; tests use a recording fake.
 class WavePlayer {
 public:
