@@ -31,7 +31,7 @@ void LogPollingTest::interval_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("milliseconds");
 
-    QTest::newRow("the design's 2 polls every two seconds") << "2" << 2000;
+    QTest::newRow("the initial 2 polls every two seconds") << "2" << 2000;
     QTest::newRow("10 polls every ten seconds") << "10" << 10000;
     QTest::newRow("0 stops polling") << "0" << 0;
     QTest::newRow("the empty text while retyping stops polling") << "" << 0;

@@ -111,7 +111,7 @@ void FrmView::BuildWidgets()
     setTabOrder(Label1_, Label2_);
     TxtMail_->setFocus();
 
-    // Connected last: setting the design text is not a change by the user.
+    // Connected last: the initial text is not a change by the user.
     connect(TxtInterval_, &QLineEdit::textChanged, this, &FrmView::ApplyInterval);
 }
 
@@ -207,7 +207,7 @@ void FrmView::btnrefresh_Click()
 
 void FrmView::FGList_Click(const QModelIndex& index)
 {
-    // Rows of the design count from 1; row 0 is the heading.
+    // Grid rows count from 1; row 0 is the heading.
     const std::optional<QString> path = rowMap_.Find(index.row() + 1);
     const std::optional<QString> text = path ? ReadMessageText(*path) : std::nullopt;
     if (!text) {
