@@ -38,6 +38,10 @@ SessionEngine::SessionEngine(ControlValues& controls, MessageStore& store, Dialo
         connect(tran_[i], &StreamSocket::PeerClosed, this, [this, i] { WsckTran_Close(i); });
         connect(tran_[i], &StreamSocket::SocketError, this,
                 [this, i](int number, const QString& text) { WsckTran_Error(i, number, text); });
+        idleTimers_[i] = new QTimer(this);
+        idleTimers_[i]->setSingleShot(true);
+        idleTimers_[i]->setInterval(IdleTimeoutMs);
+        connect(idleTimers_[i], &QTimer::timeout, this, [this, i] { WsckTran_IdleTimeout(i); });
     }
 }
 
@@ -77,6 +81,13 @@ void SessionEngine::SendReply(StreamSocket& socket, QByteArrayView text)
     socket.SendData(text);
 }
 
+void SessionEngine::SetIdleTimeout(int milliseconds)
+{
+    for (QTimer* timer : idleTimers_) {
+        timer->setInterval(milliseconds);
+    }
+}
+
 void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
 {
     for (int i = 0; i < SessionCount; ++i) {
@@ -91,6 +102,7 @@ void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
         }
         // A new session never inherits what the last one left behind.
         slots_[i].Clear();
+        idleTimers_[i]->start();
         SendReply(socket, SmtpReply::Greeting);
         return;
     }
@@ -102,7 +114,14 @@ void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
         return;
     }
     SendReply(*msg_, SmtpReply::ServiceClosing);
-    QCoreApplication::processEvents();
+    // One yield, not one per refusal: in a burst the yield itself takes the
+    // next request, and nesting would grow with the burst. The refusal text
+    // leaves after the close all the same.
+    if (!refusing_) {
+        refusing_ = true;
+        QCoreApplication::processEvents();
+        refusing_ = false;
+    }
     msg_->Close();
 }
 
@@ -126,18 +145,30 @@ void SessionEngine::WsckTran_DataArrival(int index, qint64 bytesTotal)
     if (chunk.isEmpty()) {
         return;
     }
+    idleTimers_[index]->start();
     SlotIo io(*this, index);
     ReceiveChunk(slots_[index], chunk, io);
 }
 
 void SessionEngine::WsckTran_Close(int index)
 {
+    idleTimers_[index]->stop();
     tran_[index]->Close();
     tran_[index]->SetLocalPort(0);
 }
 
+void SessionEngine::WsckTran_IdleTimeout(int index)
+{
+    if (tran_[index]->State() == StreamSocket::Closed) {
+        return;
+    }
+    SendReply(*tran_[index], SmtpReply::ServiceClosing);
+    WsckTran_Close(index);
+}
+
 void SessionEngine::WsckTran_Error(int index, int number, const QString& description)
 {
+    idleTimers_[index]->stop();
     ShowSocketError(number, description);
     tran_[index]->Close();
 }

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <array>
 #include <memory>
@@ -24,6 +25,9 @@ class SessionEngine : public QObject {
     Q_OBJECT
 public:
     static constexpr int SessionCount = 5;
+    // A session that receives nothing for this long is closed, so silent
+    // clients cannot keep the slots from others.
+    static constexpr int IdleTimeoutMs = 10 * 60 * 1000;
 
     SessionEngine(ControlValues& controls, MessageStore& store, Dialogs& dialogs,
                   QObject* parent = nullptr);
@@ -40,6 +44,8 @@ public:
     ListenResult ListenOn(int port);
     void CloseAllSessions();
     void SendReply(StreamSocket& socket, QByteArrayView text);
+    // Tests shorten the idle time-out.
+    void SetIdleTimeout(int milliseconds);
 
     void WsckListen_ConnectionRequest(qintptr requestId);
     void WsckListen_Close();
@@ -47,6 +53,7 @@ public:
     void WsckTran_DataArrival(int index, qint64 bytesTotal);
     void WsckTran_Close(int index);
     void WsckTran_Error(int index, int number, const QString& description);
+    void WsckTran_IdleTimeout(int index);
 
 signals:
     // The listener was closed by an error of its own.
@@ -63,4 +70,6 @@ private:
     std::array<StreamSocket*, SessionCount> tran_{};
     StreamSocket* msg_;
     std::array<SessionSlot, SessionCount> slots_;
+    std::array<QTimer*, SessionCount> idleTimers_{};
+    bool refusing_ = false;
 };

@@ -32,6 +32,8 @@ private:
 // that does not read.
 constexpr int LingerMilliseconds = 30000;
 
+constexpr int ListenBacklog = 1024;
+
 } // namespace
 
 StreamSocket::StreamSocket(QObject* parent) : QObject(parent) {}
@@ -45,6 +47,9 @@ bool StreamSocket::Listen(QString* reason)
 {
     Close();
     auto* server = new RequestServer(this);
+    // Room for a burst of clients: the ones past the five sessions are
+    // refused at once instead of waiting for the kernel to retry them.
+    server->setListenBacklogSize(ListenBacklog);
     if (!server->listen(QHostAddress::Any, static_cast<quint16>(localPort_))) {
         if (reason) {
             *reason = server->errorString();

@@ -31,6 +31,8 @@ private slots:
     void droppedClientDoesNotStopTheService();
     void sessionErrorIsShownAndFreesOnlyThatSlot();
     void closeAllSessionsClosesEverySession();
+    void silentClientsAreClosedSoOthersGetIn();
+    void burstOfRefusalsLeavesTheSessionsServed();
     void startListeningRefusesBadPortTexts_data();
     void startListeningRefusesBadPortTexts();
     void startListeningReportsAPortInUse();
@@ -221,6 +223,47 @@ void SessionEngineTest::closeAllSessionsClosesEverySession()
     }
     QVERIFY(a->WaitDisconnected());
     QVERIFY(b->WaitDisconnected());
+}
+
+void SessionEngineTest::silentClientsAreClosedSoOthersGetIn()
+{
+    engine_->SetIdleTimeout(300);
+    std::vector<std::unique_ptr<TestClient>> silent;
+    for (int i = 0; i < 5; ++i) {
+        silent.push_back(ConnectGreeted());
+    }
+    for (auto& client : silent) {
+        QCOMPARE(client->NextReply(), Refusal);
+        QVERIFY(client->WaitDisconnected());
+    }
+    for (int i = 0; i < SessionEngine::SessionCount; ++i) {
+        QCOMPARE(engine_->WsckTran(i).State(), int(StreamSocket::Closed));
+    }
+    auto sixth = ConnectGreeted();
+    QCOMPARE(sixth->Exchange("NOOP\r\n"), Ok);
+}
+
+void SessionEngineTest::burstOfRefusalsLeavesTheSessionsServed()
+{
+    std::vector<std::unique_ptr<TestClient>> sessions;
+    for (int i = 0; i < 5; ++i) {
+        sessions.push_back(ConnectGreeted());
+        QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(i).State(), int(StreamSocket::Connected), 20000);
+    }
+    std::vector<std::unique_ptr<TestClient>> burst;
+    for (int i = 0; i < 200; ++i) {
+        burst.push_back(std::make_unique<TestClient>(port_));
+    }
+    for (size_t i = 0; i < burst.size(); ++i) {
+        QVERIFY2(burst[i]->WaitDisconnected(), qPrintable(QStringLiteral("client %1 of the burst: %2").arg(i).arg(QString::fromLatin1(burst[i]->Pending()))));
+        QCOMPARE(burst[i]->Pending(), Refusal);
+    }
+    for (auto& client : sessions) {
+        QCOMPARE(client->Exchange("MAIL FROM:<a@b>\r\n"), Ok);
+        client->Exchange("DATA\r\n");
+        QCOMPARE(client->Exchange("x\r\n.\r\n"), Ok);
+    }
+    QCOMPARE(store_.messages.size(), 5);
 }
 
 void SessionEngineTest::startListeningRefusesBadPortTexts_data()
