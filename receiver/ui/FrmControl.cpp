@@ -94,6 +94,7 @@ void FrmControl::BuildWidgets()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(TwipsRect(0, 0, 5535, 3060).size());
+    setFont(JapaneseFont(9));
 
     const auto place = [this](QWidget* widget, const char* name, QRect rect) {
         widget->setObjectName(QLatin1String(name));
