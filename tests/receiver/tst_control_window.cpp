@@ -7,15 +7,18 @@
 #include "SessionEngine.h"
 #include "TestClient.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <memory>
@@ -39,6 +42,10 @@ private slots:
     void init();
     void cleanup();
     void firstRunWithoutSettingsFile();
+    void widgetsStandWhereTheLayoutPutsThem_data();
+    void widgetsStandWhereTheLayoutPutsThem();
+    void tabOrderFollowsTheLayout();
+    void soundOnArrivalGoesThroughThePlayer();
     void startAfterChoosingAFolderLocksTheFields();
     void stopAndStartAgain();
     void cancelledFolderPickerEmptiesTheFolder();
@@ -131,6 +138,92 @@ void ControlWindowTest::firstRunWithoutSettingsFile()
     const QString host = Find<QLineEdit>("txtmyhost")->text();
     QVERIFY2(host.contains(QStringLiteral(" (")) && host.endsWith(u')'), qPrintable(host));
     QVERIFY(!QFile::exists(SettingsFile()));
+}
+
+void ControlWindowTest::widgetsStandWhereTheLayoutPutsThem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("caption");
+    const auto row = [](const char* name, QRect twips, const QString& caption) {
+        QTest::newRow(name) << QString::fromLatin1(name) << twips << caption;
+    };
+    row("Label1", {120, 120, 1335, 255}, QStringLiteral("サーバーアドレス"));
+    row("txtmyhost", {1680, 120, 3735, 270}, QString());
+    row("Label2", {120, 480, 1095, 255}, QStringLiteral("ポートNo."));
+    row("TxtMyPort", {1680, 480, 615, 285}, QString());
+    row("Label3", {120, 840, 1335, 255}, QStringLiteral("保管フォルダー"));
+    row("TxtFolder", {1680, 840, 2775, 270}, QString());
+    row("BtnDir", {4560, 840, 735, 375}, QStringLiteral("参　照"));
+    row("ChkDialog", {1080, 1200, 2535, 255}, QStringLiteral("メッセージをポップアップする"));
+    row("ChkSound", {1080, 1440, 2535, 375}, QStringLiteral("音を鳴らす"));
+    row("Label5", {120, 1920, 1215, 255}, QStringLiteral("WAVファイル"));
+    row("TxtWAVFile", {1680, 1920, 2775, 270}, QString());
+    row("BtnWAVFile", {4560, 1920, 735, 375}, QStringLiteral("参　照"));
+    row("BtnStatus", {2520, 2280, 1215, 375}, QStringLiteral("ソケット状況"));
+    row("LblBASP", {0, 2520, 2055, 495}, QString());
+    row("BtnStart", {3960, 2400, 1455, 495}, Start);
+}
+
+void ControlWindowTest::widgetsStandWhereTheLayoutPutsThem()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(QString, caption);
+    MakeWindow();
+    auto* widget = window_->findChild<QWidget*>(name);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), QRect((twips.x() + 7) / 15, (twips.y() + 7) / 15, (twips.width() + 7) / 15,
+                                       (twips.height() + 7) / 15));
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        text = label->text();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        text = button->text();
+    }
+    if (!caption.isEmpty()) {
+        QCOMPARE(text, caption);
+    }
+    QCOMPARE(window_->size(), QSize(369, 204));
+    QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void ControlWindowTest::tabOrderFollowsTheLayout()
+{
+    MakeWindow();
+    QStringList chain;
+    QWidget* widget = Find<QLineEdit>("TxtFolder");
+    for (int i = 0; i < 10; ++i) {
+        chain.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty()) {
+            widget = widget->nextInFocusChain();
+        }
+    }
+    QCOMPARE(chain, (QStringList{"TxtFolder", "BtnDir", "TxtMyPort", "ChkDialog", "txtmyhost", "BtnStart", "ChkSound",
+                                 "TxtWAVFile", "BtnWAVFile", "BtnStatus"}));
+}
+
+void ControlWindowTest::soundOnArrivalGoesThroughThePlayer()
+{
+    MakeWindow();
+    StartOnFreePort();
+    QTemporaryFile wav;
+    QVERIFY(wav.open());
+    Find<QLineEdit>("TxtWAVFile")->setText(wav.fileName());
+    Find<QCheckBox>("ChkSound")->click();
+    QCOMPARE(window_->SoundSwitch(), 1);
+    TestClient client(static_cast<quint16>(window_->Engine().WsckListen().LocalPort()));
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+    client.Exchange("MAIL FROM:<a@b.example>\r\n");
+    client.Exchange("DATA\r\n");
+    QCOMPARE(client.Exchange("x\r\n.\r\n"), QByteArray("250 OK\r\n"));
+    Find<QLineEdit>("TxtWAVFile")->setText(wav.fileName() + QStringLiteral(".missing"));
+    client.Exchange("DATA\r\n");
+    QCOMPARE(client.Exchange("y\r\n.\r\n"), QByteArray("250 OK\r\n"));
+    QCOMPARE(player_.played, (QStringList{wav.fileName(), QStringLiteral("<chime>")}));
+    QVERIFY(window_->Popups().List().Open().isEmpty());
 }
 
 void ControlWindowTest::startAfterChoosingAFolderLocksTheFields()
@@ -344,6 +437,8 @@ void ControlWindowTest::popupsPerMessageAndClosedByTheirButton()
     QCOMPARE(open[0]->windowTitle(), QStringLiteral("one.example"));
     QCOMPARE(open[1]->windowTitle(), QStringLiteral("two.example"));
     QCOMPARE(open[0]->findChild<QPushButton*>(QStringLiteral("CmdEnd"))->text(), QStringLiteral("閉 じ る"));
+    QCOMPARE(open[1]->findChild<QPlainTextEdit*>(QStringLiteral("TxtMsg"))->toPlainText(),
+             QStringLiteral("Subject: two.example\n.\n"));
     QVERIFY(open[0]->isVisible() && open[1]->isVisible());
     QTest::mouseClick(open[0]->findChild<QPushButton*>(QStringLiteral("CmdEnd")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 1, 20000);
