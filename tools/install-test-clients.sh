@@ -4,16 +4,9 @@
 # without a configuration and its service is never started.
 set -euo pipefail
 
-packages=(curl swaks msmtp python3 postfix)
+. "$(dirname "$0")/packages.sh"
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
+mapfile -t missing < <(missing_packages curl swaks msmtp python3 postfix)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo 'postfix postfix/main_mailer_type select No configuration' | as_root debconf-set-selections
@@ -32,6 +25,4 @@ remove_policy() {
 }
 trap remove_policy EXIT
 
-as_root apt-get update -q
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-  -o DPkg::Lock::Timeout=600 "${missing[@]}"
+install_packages "${missing[@]}"

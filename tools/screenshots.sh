@@ -6,16 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-need=()
-for p in xvfb imagemagick x11-utils xdotool python3; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
-done
+. tools/packages.sh
+mapfile -t need < <(missing_packages xvfb imagemagick x11-utils xdotool python3)
 if [ ${#need[@]} -gt 0 ]; then
-  as_root apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need[@]}"
+  install_packages "${need[@]}"
 fi
 [ -x build/bin/Larkspur ] && [ -x build/bin/Larkglass ] || tools/build.sh
 

@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
+tools/install-test-clients.sh
 tools/build.sh
 cd build
 ctest --output-on-failure -j2
