@@ -74,7 +74,7 @@ int ValueOf(const QCheckBox* box)
 } // namespace
 
 FrmControl::FrmControl(const Environment& environment)
-    : env_(environment), popups_(std::make_unique<ArrivalPopups>(env_.player))
+    : env_(environment), decoder_(env_.decoders), popups_(std::make_unique<ArrivalPopups>(env_.player))
 {
     store_ = std::make_unique<MailStore>(*this, files_, env_.clock, *popups_, decoder_, env_.programBaseName);
     store_->OnFailure([this](const QString& text) { ShowStoreFailure(text); });

@@ -33,6 +33,7 @@ public:
         Clock& clock;
         QString programFolder;   // where the settings file lies
         QString programBaseName; // names the settings file and the arrival log
+        const DecoderRegistry& decoders = DecoderRegistry::BuiltIn();
     };
 
     explicit FrmControl(const Environment& environment);

@@ -45,6 +45,7 @@ private slots:
     void widgetsStandWhereTheLayoutPutsThem_data();
     void widgetsStandWhereTheLayoutPutsThem();
     void tabOrderFollowsTheLayout();
+    void decoderVersionIsShownWhenOneIsBuiltIn();
     void soundOnArrivalGoesThroughThePlayer();
     void startAfterChoosingAFolderLocksTheFields();
     void stopAndStartAgain();
@@ -203,6 +204,24 @@ void ControlWindowTest::tabOrderFollowsTheLayout()
     }
     QCOMPARE(chain, (QStringList{"TxtFolder", "BtnDir", "TxtMyPort", "ChkDialog", "txtmyhost", "BtnStart", "ChkSound",
                                  "TxtWAVFile", "BtnWAVFile", "BtnStatus"}));
+}
+
+void ControlWindowTest::decoderVersionIsShownWhenOneIsBuiltIn()
+{
+    class VersionOnly : public Decoder {
+    public:
+        QString Base64(const QString& text, int) override { return text; }
+        QString Version() const override { return QStringLiteral("decoder 2.0"); }
+    };
+    MakeWindow();
+    QCOMPARE(Find<QLabel>("LblBASP")->text(), QString());
+
+    DecoderRegistry registry;
+    registry.Register(QStringLiteral("basp21"), [] { return std::make_unique<VersionOnly>(); });
+    FrmControl withDecoder(
+        FrmControl::Environment{dialogs_, player_, clock_, dir_->path(), QStringLiteral("Larkspur"), registry});
+    withDecoder.Load();
+    QCOMPARE(withDecoder.findChild<QLabel*>(QStringLiteral("LblBASP"))->text(), QStringLiteral("decoder 2.0"));
 }
 
 void ControlWindowTest::soundOnArrivalGoesThroughThePlayer()
