@@ -109,6 +109,8 @@ void StreamSocket::SendData(QByteArrayView text)
 {
     if (connection_ && connection_->state() == QAbstractSocket::ConnectedState) {
         connection_->write(text.data(), text.size());
+        // Out now rather than on the next pass of the event loop.
+        connection_->flush();
     }
 }
 
