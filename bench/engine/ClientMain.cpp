@@ -3,6 +3,11 @@
 //   bench_engine_client large  --port N [--mib 50] [--write-kib 64] [--server-pid P]
 //   bench_engine_client stream --port N [--sessions 5] [--bytes 1024]
 //                              [--seconds 5 | --messages M] [--server-pid P]
+//                              [--envelope once|each]
+//
+// --envelope once (the default) gives MAIL and RCPT once per session and then
+// only DATA per message, which this project's receiver accepts; "each" sends
+// MAIL, RCPT and DATA for every message, as other SMTP servers require.
 //
 // Blocking sockets and one thread per session: every step waits for its
 // reply anyway, so the client spends almost all its time in the kernel
@@ -187,12 +192,19 @@ public:
         return Send(line) && ExpectReply(code, line.substr(0, line.find('\r')));
     }
 
-    // Greeting, HELO, MAIL, RCPT: ready for DATA.
-    bool Open(int port)
+    // Greeting and HELO.
+    bool Greet(int port)
     {
-        return Connect(port) && ExpectReply("220 ", "connect") && Exchange("HELO bench.example\r\n", "250") &&
-               Exchange("MAIL FROM:<a@bench.example>\r\n", "250") && Exchange("RCPT TO:<b@x>\r\n", "250");
+        return Connect(port) && ExpectReply("220 ", "connect") && Exchange("HELO bench.example\r\n", "250");
     }
+
+    bool SendEnvelope()
+    {
+        return Exchange("MAIL FROM:<a@bench.example>\r\n", "250") && Exchange("RCPT TO:<b@x>\r\n", "250");
+    }
+
+    // Greeting, HELO, MAIL, RCPT: ready for DATA.
+    bool Open(int port) { return Greet(port) && SendEnvelope(); }
 
     const std::string& Error() const { return error_; }
 
@@ -233,6 +245,7 @@ struct Options {
     long bytes = 1024;
     long seconds = 5;
     long messages = 0; // per session; 0 runs for --seconds instead
+    bool envelopeEach = false; // MAIL and RCPT before every DATA
 };
 
 bool ParseLong(const char* text, long minimum, long maximum, long* value)
@@ -279,6 +292,10 @@ bool ParseOptions(int argc, char** argv, Options* options)
             ok = ParseLong(argv[i + 1], 1, 600, &options->seconds);
         } else if (name == "--messages") {
             ok = ParseLong(argv[i + 1], 1, 100000000, &options->messages);
+        } else if (name == "--envelope") {
+            const std::string_view value(argv[i + 1]);
+            ok = value == "once" || value == "each";
+            options->envelopeEach = value == "each";
         } else {
             ok = false;
         }
@@ -343,7 +360,7 @@ int RunLarge(const Options& options)
 
 struct SessionRecord {
     long messages = 0;
-    std::vector<float> roundTripsMs; // DATA sent to 250 received
+    std::vector<float> roundTripsMs; // first command of a message (MAIL or DATA) to its 250
     SteadyClock::time_point lastReply;
     std::string error;
 };
@@ -352,7 +369,7 @@ void RunSession(const Options& options, const std::string& message, std::latch& 
                 const std::atomic<bool>& stop, SessionRecord* record)
 {
     SmtpConnection connection;
-    const bool opened = connection.Open(options.port);
+    const bool opened = options.envelopeEach ? connection.Greet(options.port) : connection.Open(options.port);
     ready.arrive_and_wait();
     if (!opened) {
         record->error = connection.Error();
@@ -362,7 +379,7 @@ void RunSession(const Options& options, const std::string& message, std::latch& 
     while (options.messages > 0 ? record->messages < options.messages
                                 : !stop.load(std::memory_order_relaxed)) {
         const auto sent = SteadyClock::now();
-        if (!connection.Exchange("DATA\r\n", "354") || !connection.Send(message) ||
+        if ((options.envelopeEach && !connection.SendEnvelope()) || !connection.Exchange("DATA\r\n", "354") || !connection.Send(message) ||
             !connection.ExpectReply("250 ", "a message")) {
             record->error = connection.Error();
             return;
@@ -428,6 +445,7 @@ int RunStream(const Options& options)
     const double seconds = Milliseconds(end - start) / 1000.0;
     std::printf("mode=stream\n");
     std::printf("sessions=%d\n", options.sessions);
+    std::printf("envelope=%s\n", options.envelopeEach ? "each" : "once");
     std::printf("message_bytes=%zu\n", message.size());
     std::printf("messages=%ld\n", total);
     std::printf("seconds=%.3f\n", seconds);
@@ -453,7 +471,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "usage: bench_engine_client large --port N [--mib 50] [--write-kib 64] [--server-pid P]\n"
                      "       bench_engine_client stream --port N [--sessions 5] [--bytes 1024]\n"
-                     "                                  [--seconds 5 | --messages M] [--server-pid P]\n");
+                     "                                  [--seconds 5 | --messages M] [--server-pid P]\n"
+                     "                                  [--envelope once|each]\n");
         return 2;
     }
     return options.mode == "large" ? RunLarge(options) : RunStream(options);
