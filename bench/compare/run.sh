@@ -31,6 +31,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
+. "$root/bench/measuring.sh"
 build=${BENCH_BUILD_DIR:-$root/build-e}
 bin=$build/bin
 
@@ -60,22 +61,10 @@ if [[ "${1:-}" != --measure ]]; then
     ninja -C "$build" -j2 Larkspur bench_engine_client
     # The whole measuring half is bounded, whatever happens inside it.
     limit=$((12 * (SECONDS_PER_RUN + 30) + 90 * LARGE_REPEATS))
-    if [[ "${BENCH_NETNS:-1}" != 0 ]] && command -v ip >/dev/null; then
-        if [[ $(id -u) == 0 ]] && unshare -n true 2>/dev/null; then
-            exec timeout -k 20 "$limit" unshare -n env BENCH_IN_NETNS=1 bash "$0" --measure
-        elif unshare -rn true 2>/dev/null; then
-            exec timeout -k 20 "$limit" unshare -rn env BENCH_IN_NETNS=1 bash "$0" --measure
-        fi
-    fi
-    exec timeout -k 20 "$limit" bash "$0" --measure
+    exec_measuring_half "$limit" 20
 fi
 
-if [[ "${BENCH_IN_NETNS:-0}" == 1 ]]; then
-    ip link set lo up
-    network="private network namespace, loopback only"
-else
-    network="host network namespace, 127.0.0.1"
-fi
+enter_measuring_network
 
 for need in "$bin/Larkspur" "$bin/bench_engine_client" "$sink"; do
     [[ -x "$need" ]] || { echo "missing: $need" >&2; exit 1; }

@@ -19,6 +19,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
+. "$root/bench/measuring.sh"
 build=${BENCH_BUILD_DIR:-$root/build-c}
 bin=$build/bin
 
@@ -35,19 +36,10 @@ if [[ "${1:-}" != --measure ]]; then
     ninja -C "$build" -j2 bench_engine_server bench_engine_client
     # The whole measuring half is bounded, whatever happens inside it.
     limit=$((STREAM_SECONDS + 240))
-    if [[ "${BENCH_NETNS:-1}" != 0 ]] && command -v ip >/dev/null &&
-        unshare -rn true 2>/dev/null; then
-        exec timeout -k 10 "$limit" unshare -rn env BENCH_IN_NETNS=1 bash "$0" --measure
-    fi
-    exec timeout -k 10 "$limit" bash "$0" --measure
+    exec_measuring_half "$limit" 10
 fi
 
-if [[ "${BENCH_IN_NETNS:-0}" == 1 ]]; then
-    ip link set lo up
-    network="private namespace, loopback only"
-else
-    network="host namespace, client on 127.0.0.1"
-fi
+enter_measuring_network
 
 server_cpu=()
 client_cpu=()

@@ -22,6 +22,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
+. "$root/bench/measuring.sh"
 build=${BENCH_BUILD_DIR:-$root/build-e}
 bin=$build/bin
 SECONDS_PER_RUN=${SECONDS_PER_RUN:-5}
@@ -34,21 +35,10 @@ if [[ "${1:-}" != --measure ]]; then
         cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     ninja -C "$build" -j2 Larkspur bench_engine_client >/dev/null
     limit=$((4 * SECONDS_PER_RUN + 60))
-    # Larkspur listens on every interface: keep it to a private loopback
-    # when the system allows it.
-    if [[ "${BENCH_NETNS:-1}" != 0 ]] && command -v ip >/dev/null; then
-        if [[ $(id -u) == 0 ]] && unshare -n true 2>/dev/null; then
-            exec timeout -k 10 "$limit" unshare -n env BENCH_IN_NETNS=1 bash "$0" --measure
-        elif unshare -rn true 2>/dev/null; then
-            exec timeout -k 10 "$limit" unshare -rn env BENCH_IN_NETNS=1 bash "$0" --measure
-        fi
-    fi
-    exec timeout -k 10 "$limit" bash "$0" --measure
+    exec_measuring_half "$limit" 10
 fi
 
-if [[ "${BENCH_IN_NETNS:-0}" == 1 ]]; then
-    ip link set lo up
-fi
+enter_measuring_network
 
 work=$(mktemp -d "${BENCH_TMPDIR:-/var/tmp}/bench-slow-client.XXXXXX")
 receiver_pid=""
