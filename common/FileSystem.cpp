@@ -125,3 +125,16 @@ FileStamp FileSystem::Stamp(const QString& path) const
     }
     return {true, info.fileTime(QFileDevice::FileModificationTime), info.size()};
 }
+
+std::optional<QByteArray> FileSystem::ReadWholeFile(const QString& path) const
+{
+    TextFile file = OpenForRead(path);
+    if (!file.IsOpen()) {
+        return std::nullopt;
+    }
+    QByteArray bytes = file.ReadAllBytes();
+    if (!file.Close()) {
+        return std::nullopt;
+    }
+    return bytes;
+}

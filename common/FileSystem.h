@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // A text file opened for one operation: for appending (created when
 // missing, never truncated) or for reading. Text goes through the system
@@ -51,4 +52,8 @@ public:
     TextFile OpenForRead(const QString& path) const;
 
     FileStamp Stamp(const QString& path) const;
+
+    // A whole file's bytes, opened and closed within the call; nothing when
+    // it is not a file or cannot be read.
+    std::optional<QByteArray> ReadWholeFile(const QString& path) const;
 };

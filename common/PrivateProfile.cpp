@@ -1,5 +1,6 @@
 #include "PrivateProfile.h"
 
+#include "FileSystem.h"
 #include "SystemText.h"
 
 #include <QFile>
@@ -166,13 +167,10 @@ Location Find(const QList<ProfileLine>& lines, const QString& section, const QSt
     return found;
 }
 
-QByteArray ReadWholeFile(const QString& path)
+// A file that is missing or cannot be read holds no section.
+QByteArray ProfileBytes(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
+    return FileSystem().ReadWholeFile(path).value_or(QByteArray());
 }
 
 // The value as it comes out of a 512-byte buffer: at most 511 bytes in the
@@ -229,7 +227,7 @@ void EndLastLine(QList<ProfileLine>& lines, qsizetype before)
 QString GetIniString(const QString& file, const QString& section, const QString& key,
                      const QString& defaultValue)
 {
-    const QList<ProfileLine> lines = SplitLines(ReadWholeFile(file));
+    const QList<ProfileLine> lines = SplitLines(ProfileBytes(file));
     const Location found = Find(lines, section, key);
     if (found.key < 0) {
         // As the platform does: trailing blanks of the default are dropped.
@@ -240,7 +238,7 @@ QString GetIniString(const QString& file, const QString& section, const QString&
 
 void PutIniString(const QString& file, const QString& section, const QString& key, const QString& value)
 {
-    QList<ProfileLine> lines = SplitLines(ReadWholeFile(file));
+    QList<ProfileLine> lines = SplitLines(ProfileBytes(file));
     const Location found = Find(lines, section, key);
 
     if (found.key >= 0) {

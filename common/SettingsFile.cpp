@@ -5,7 +5,7 @@
 
 QString SettingsPath(const QString& programFolder, const QString& programBaseName)
 {
-    return JoinPath(programFolder, programBaseName + QLatin1String(".ini"));
+    return JoinPath(programFolder, SettingsFileName(programBaseName));
 }
 
 QString SettingsPath()

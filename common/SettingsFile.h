@@ -1,30 +1,11 @@
 #pragma once
 
-#include <QLatin1String>
+#include "SharedNames.h"
+
 #include <QString>
 
-// The receiver's settings file: "<program base name>.ini"
-// beside the program, section "SMTP", five keys. Read by both programs,
-// written by the receiver.
-
-namespace SettingsNames {
-inline constexpr QLatin1String Section{"SMTP"};
-
-inline constexpr QLatin1String Port{"PORT"};
-inline constexpr QLatin1String Folder{"FOLDER"};
-inline constexpr QLatin1String WavFile{"WAVFILE"};
-inline constexpr QLatin1String Dialog{"DIALOG"};
-inline constexpr QLatin1String Sound{"SOUND"};
-
-inline constexpr QLatin1String DefaultPort{"25"};
-inline constexpr QLatin1String DefaultFolder{""};
-inline constexpr QLatin1String DefaultWavFile{""};
-inline constexpr QLatin1String DefaultDialog{"0"};
-inline constexpr QLatin1String DefaultSound{"0"};
-} // namespace SettingsNames
-
-// Check-box values as the control window holds them.
-enum SwitchValue : int { SwitchOff = 0, SwitchOn = 1, SwitchGrayed = 2 };
+// The receiver's settings file, read by both programs and written by the
+// receiver.
 
 // The five values of the control window that are kept in the file.
 struct ReceiverSettings {

@@ -3,6 +3,7 @@
 #include "PathJoin.h"
 #include "QtDialogs.h"
 #include "QtWavePlayer.h"
+#include "SharedNames.h"
 #include "SingleInstance.h"
 
 #include <QApplication>
@@ -10,12 +11,12 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Larkspur"));
+    QApplication::setApplicationName(ReceiverProgramName);
     QtDialogs dialogs;
 
     SingleInstance instance(QCoreApplication::applicationFilePath());
     if (!instance.TryLock()) {
-        dialogs.ShowMessage(QStringLiteral("すでに同じプログラムが動いています。"), QStringLiteral("Larkspur"),
+        dialogs.ShowMessage(QStringLiteral("すでに同じプログラムが動いています。"), ReceiverProgramName,
                             MessageIcon::Critical, MessageButtons::Ok);
         return 0;
     }

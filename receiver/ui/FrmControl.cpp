@@ -49,9 +49,9 @@ private:
 Qt::CheckState CheckStateOf(int value)
 {
     switch (value) {
-    case 1:
+    case SwitchOn:
         return Qt::Checked;
-    case 2:
+    case SwitchGrayed:
         return Qt::PartiallyChecked;
     default:
         return Qt::Unchecked;
@@ -62,13 +62,13 @@ int ValueOf(const QCheckBox* box)
 {
     switch (box->checkState()) {
     case Qt::Checked:
-        return 1;
+        return SwitchOn;
     case Qt::PartiallyChecked:
-        return 2;
+        return SwitchGrayed;
     case Qt::Unchecked:
         break;
     }
-    return 0;
+    return SwitchOff;
 }
 
 } // namespace
@@ -110,7 +110,7 @@ void FrmControl::BuildWidgets()
 
     label2_ = new QLabel(QStringLiteral("ポートNo."), this);
     place(label2_, "Label2", TwipsRect(120, 480, 1095, 255));
-    txtMyPort_ = new QLineEdit(QStringLiteral("25"), this);
+    txtMyPort_ = new QLineEdit(SettingsNames::DefaultPort, this);
     place(txtMyPort_, "TxtMyPort", TwipsRect(1680, 480, 615, 285));
     txtMyPort_->setFont(designFont);
     txtMyPort_->setValidator(new MaxTypedLength(4, txtMyPort_));
@@ -186,7 +186,7 @@ void FrmControl::Load()
     if (decoder_.DecoderAvailable()) {
         lblBASP_->setText(decoder_.Decoder()->Version());
     }
-    setWindowTitle(QStringLiteral("Larkspur Ver1.1"));
+    setWindowTitle(ReceiverProgramName + QStringLiteral(" Ver1.1"));
     txtmyhost_->setText(StreamSocket::LocalHostName() + QStringLiteral(" (") + StreamSocket::LocalIP() +
                         QStringLiteral(")"));
 

@@ -1,5 +1,8 @@
 #include "ReceiverProcess.h"
 
+#include "FileSystem.h"
+#include "SharedNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,18 +44,23 @@ ReceiverProcess::~ReceiverProcess()
 
 QString ReceiverProcess::ProgramPath() const
 {
-    return folder_.path() + QStringLiteral("/Larkspur");
+    return folder_.path() + u'/' + ReceiverProgramName;
 }
 
 QByteArray ReceiverProcess::DefaultSettings() const
 {
-    return "[SMTP]\r\nPORT=" + QByteArray::number(port_) + "\r\nFOLDER=" + StorageFolder().toUtf8() +
-           "\r\nWAVFILE=\r\nDIALOG=0\r\nSOUND=0\r\n";
+    namespace Names = SettingsNames;
+    const auto line = [](QLatin1String key, const QByteArray& value) {
+        return key.toString().toUtf8() + '=' + value + "\r\n";
+    };
+    return '[' + Names::Section.toString().toUtf8() + "]\r\n" + line(Names::Port, QByteArray::number(port_)) +
+           line(Names::Folder, StorageFolder().toUtf8()) + line(Names::WavFile, {}) +
+           line(Names::Dialog, QByteArray::number(SwitchOff)) + line(Names::Sound, QByteArray::number(SwitchOff));
 }
 
 void ReceiverProcess::WriteSettings(const QByteArray& text)
 {
-    QFile file(folder_.path() + QStringLiteral("/Larkspur.ini"));
+    QFile file(folder_.path() + u'/' + SettingsFileName());
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(text);
     }
@@ -110,6 +118,5 @@ QByteArray ReceiverProcess::ErrorOutput()
 
 QByteArray ReceiverProcess::ReadStored(const QString& relativePath) const
 {
-    QFile file(StorageFolder() + u'/' + relativePath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return FileSystem().ReadWholeFile(StorageFolder() + u'/' + relativePath).value_or(QByteArray("<missing>"));
 }

@@ -6,17 +6,13 @@
 
 ArrivalLog ArrivalLog::Read(const QString& logPath, qsizetype storageFolderLength)
 {
-    TextFile file = FileSystem().OpenForRead(logPath);
-    if (!file.IsOpen()) {
-        return ArrivalLog();
-    }
-    const QByteArray bytes = file.ReadAllBytes();
-    if (!file.Close()) {
+    const std::optional<QByteArray> bytes = FileSystem().ReadWholeFile(logPath);
+    if (!bytes) {
         return ArrivalLog();
     }
     // Decoding the whole file at once is safe: LF is never part of a
     // multi-byte character in the system encodings in use.
-    return FromText(FromSystemBytes(bytes), storageFolderLength);
+    return FromText(FromSystemBytes(*bytes), storageFolderLength);
 }
 
 ArrivalLog ArrivalLog::FromText(QString text, qsizetype storageFolderLength)

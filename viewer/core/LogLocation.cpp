@@ -2,6 +2,7 @@
 
 #include "PathJoin.h"
 #include "PrivateProfile.h"
+#include "SharedNames.h"
 
 namespace {
 
@@ -13,13 +14,13 @@ const QString MissingFolder = QStringLiteral("x");
 
 QString SettingsFilePath(const QString& programFolder)
 {
-    return JoinPath(programFolder, QStringLiteral("Larkspur.ini"));
+    return JoinPath(programFolder, SettingsFileName());
 }
 
 std::optional<QString> ReadStorageFolder(const QString& programFolder)
 {
-    QString folder = GetIniString(SettingsFilePath(programFolder), QStringLiteral("SMTP"),
-                                  QStringLiteral("FOLDER"), MissingFolder);
+    QString folder = GetIniString(SettingsFilePath(programFolder), SettingsNames::Section,
+                                  SettingsNames::Folder, MissingFolder);
     if (folder == MissingFolder) {
         return std::nullopt;
     }
@@ -28,5 +29,5 @@ std::optional<QString> ReadStorageFolder(const QString& programFolder)
 
 QString ArrivalLogPath(const QString& storageFolderPath)
 {
-    return JoinPath(storageFolderPath, QStringLiteral("Larkspur.log"));
+    return JoinPath(storageFolderPath, ArrivalLogName());
 }

@@ -5,13 +5,9 @@
 
 std::optional<QString> ReadMessageText(const QString& path)
 {
-    TextFile file = FileSystem().OpenForRead(path);
-    if (!file.IsOpen()) {
+    const std::optional<QByteArray> bytes = FileSystem().ReadWholeFile(path);
+    if (!bytes) {
         return std::nullopt;
     }
-    const QByteArray bytes = file.ReadAllBytes();
-    if (!file.Close()) {
-        return std::nullopt;
-    }
-    return FromSystemBytes(bytes);
+    return FromSystemBytes(*bytes);
 }
