@@ -12,7 +12,6 @@
 #include "Dialogs.h"
 #include "MessageStore.h"
 #include "SessionEngine.h"
-#include "SessionSlot.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -71,9 +70,9 @@ private:
 
 class CountingStore : public MessageStore {
 public:
-    bool StoreMessage(SessionSlot& slot) override
+    bool StoreMessage(const QByteArray&, const QByteArray& message) override
     {
-        const qsizetype size = slot.RecvBuffer.size();
+        const qsizetype size = message.size();
         ++messages_;
         bytes_ += size;
         largest_ = std::max(largest_, size);

@@ -23,7 +23,7 @@ void ChopCharacter(QString& name)
 
 } // namespace
 
-QString DomainFolderName(const QString& domain)
+QString DomainFolderName(const QString& domain, const QString& arrivalLogName)
 {
     QString name;
     name.reserve(domain.size());
@@ -38,6 +38,9 @@ QString DomainFolderName(const QString& domain)
     }
     if (!name.isEmpty() && name.count(u'.') == name.size()) {
         name.fill(u'_');
+    }
+    if (name == arrivalLogName) {
+        name.append(u'_');
     }
     return name;
 }

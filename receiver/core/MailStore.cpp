@@ -7,28 +7,28 @@
 #include "DomainFolderName.h"
 #include "FileSystem.h"
 #include "PathJoin.h"
-#include "SessionSlot.h"
+#include "SharedNames.h"
 #include "SystemText.h"
 
 #include <QDir>
 
 namespace {
 
-constexpr int SwitchOn = 1;
-
-// A conversion that fails leaves the message as received.
-void Decode(const DecoderSlot& decoder, QByteArray& message)
+// The text to store and show. A conversion that fails leaves the message
+// as received.
+QByteArray Decoded(const DecoderSlot& decoder, const QByteArray& message)
 {
     if (!decoder.DecoderAvailable()) {
-        return;
+        return message;
     }
     try {
         const QString decoded = decoder.Decoder()->Base64(FromSystemBytes(message), 3);
         if (!decoded.isNull()) {
-            message = ToSystemBytes(decoded);
+            return ToSystemBytes(decoded);
         }
     } catch (...) {
     }
+    return message;
 }
 
 bool AppendAndClose(TextFile file, const QByteArray& bytes)
@@ -46,14 +46,15 @@ MailStore::MailStore(ControlValues& controls, FileSystem& files, Clock& clock, A
 {
 }
 
-bool MailStore::StoreMessage(SessionSlot& slot)
+bool MailStore::StoreMessage(const QByteArray& fromDomain, const QByteArray& message)
 {
-    Decode(decoder_, slot.RecvBuffer);
+    const QByteArray text = Decoded(decoder_, message);
     const QString folder = controls_.FolderText();
-    const QString logPath = JoinPath(folder, programBaseName_ + QStringLiteral(".log"));
+    const QString logName = ArrivalLogName(programBaseName_);
+    const QString logPath = JoinPath(folder, logName);
     const QString fileName = clock_.LocalNow().toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".log");
-    const QString domain = FromSystemBytes(slot.FromDomain);
-    const QString domainFolder = JoinPath(folder, DomainFolderName(domain));
+    const QString domain = FromSystemBytes(fromDomain);
+    const QString domainFolder = JoinPath(folder, DomainFolderName(domain, logName));
     const QString messagePath = JoinPath(domainFolder, fileName);
 
     // Nothing is written unless the storage folder is there: an empty or
@@ -67,12 +68,12 @@ bool MailStore::StoreMessage(SessionSlot& slot)
     if (!files_.FolderExists(domainFolder) && !files_.CreateFolder(domainFolder)) {
         return Fail(QStringLiteral("フォルダーを作成できません: ") + domainFolder);
     }
-    if (!AppendAndClose(files_.OpenForAppend(messagePath), slot.RecvBuffer)) {
+    if (!AppendAndClose(files_.OpenForAppend(messagePath), text)) {
         return Fail(QStringLiteral("メールを保存できません: ") + messagePath);
     }
 
     if (controls_.DialogSwitch() == SwitchOn) {
-        notifier_.ShowPopup(domain, slot.RecvBuffer);
+        notifier_.ShowPopup(domain, text);
     }
     if (controls_.SoundSwitch() == SwitchOn) {
         notifier_.PlaySound(controls_.WavFileText());

@@ -13,8 +13,7 @@ class DecoderSlot;
 class FileSystem;
 
 // Stores each finished message: converted by the decoder when there is one,
-// then one line in the arrival log, the message
-// bytes appended to a file named after the second of storing, in a folder
+// then one line in the arrival log, the message bytes appended to a file named after the second of storing, in a folder
 // named after the sender's domain; then the pop-up and the sound, each by
 // its switch. Every write is checked: a message that could not be written
 // is reported as not stored.
@@ -23,7 +22,7 @@ public:
     MailStore(ControlValues& controls, FileSystem& files, Clock& clock, ArrivalNotifier& notifier,
               const DecoderSlot& decoder, QString programBaseName);
 
-    bool StoreMessage(SessionSlot& slot) override;
+    bool StoreMessage(const QByteArray& domain, const QByteArray& message) override;
 
     // Called with a text for the operator whenever a message could not be stored.
     void OnFailure(std::function<void(const QString&)> report) { reportFailure_ = std::move(report); }

@@ -1,13 +1,12 @@
 #pragma once
 
-struct SessionSlot;
+#include <QByteArray>
 
-// Where a finished message goes. The slot's buffer holds the message as
-// received (end marker and any text behind it included) and its sender
-// domain; the store may replace the buffer's text.
+// Where a finished message goes: the sender's domain as the client gave it
+// and the message bytes exactly as received.
 class MessageStore {
 public:
     virtual ~MessageStore() = default;
     // True when the message was stored.
-    virtual bool StoreMessage(SessionSlot& slot) = 0;
+    virtual bool StoreMessage(const QByteArray& domain, const QByteArray& message) = 0;
 };

@@ -1,27 +1,12 @@
 #include "SessionEngine.h"
 
-#include "ChunkReceiver.h"
 #include "ControlValues.h"
 #include "Dialogs.h"
 #include "MessageStore.h"
 #include "PortText.h"
-#include "SessionIo.h"
 #include "SmtpReplies.h"
 
 #include <QCoreApplication>
-
-class SessionEngine::SlotIo : public SessionIo {
-public:
-    SlotIo(SessionEngine& engine, int index) : engine_(engine), index_(index) {}
-
-    void SendReply(QByteArrayView text) override { engine_.SendReply(engine_.WsckTran(index_), text); }
-    void CloseSession() override { engine_.WsckTran(index_).Close(); }
-    bool StoreMessage(SessionSlot& slot) override { return engine_.store_.StoreMessage(slot); }
-
-private:
-    SessionEngine& engine_;
-    int index_;
-};
 
 SessionEngine::SessionEngine(ControlValues& controls, MessageStore& store, Dialogs& dialogs,
                              QObject* parent)
@@ -101,7 +86,7 @@ void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
             return;
         }
         // A new session never inherits what the last one left behind.
-        slots_[i].Clear();
+        sessions_[i] = SmtpSession();
         idleTimers_[i]->start();
         SendReply(socket, SmtpReply::Greeting);
         return;
@@ -146,8 +131,26 @@ void SessionEngine::WsckTran_DataArrival(int index, qint64 bytesTotal)
         return;
     }
     idleTimers_[index]->start();
-    SlotIo io(*this, index);
-    ReceiveChunk(slots_[index], chunk, io);
+    Carry(index, sessions_[index].ReceiveChunk(chunk));
+}
+
+void SessionEngine::Carry(int index, SessionOutput output)
+{
+    StreamSocket& socket = *tran_[index];
+    for (;;) {
+        if (!output.replies.isEmpty()) {
+            SendReply(socket, output.replies);
+        }
+        if (output.close) {
+            socket.Close();
+            return;
+        }
+        if (!output.message) {
+            return;
+        }
+        const bool stored = store_.StoreMessage(output.message->domain, output.message->bytes);
+        output = sessions_[index].MessageStored(stored);
+    }
 }
 
 void SessionEngine::WsckTran_Close(int index)

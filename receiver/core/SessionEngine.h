@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SessionSlot.h"
+#include "SmtpSession.h"
 #include "StreamSocket.h"
 
 #include <QObject>
@@ -19,8 +19,9 @@ struct ListenResult {
     QString reason; // why listening failed, for the operator
 };
 
-// The SMTP service: the listener, five session sockets with their slots,
-// and the socket that turns a sixth client away.
+// The SMTP service: the listener, five session sockets with their sessions,
+// and the socket that turns a sixth client away. The one place where
+// sockets, sessions and the store meet.
 class SessionEngine : public QObject {
     Q_OBJECT
 public:
@@ -36,7 +37,7 @@ public:
     StreamSocket& WsckListen() { return *listen_; }
     StreamSocket& WsckTran(int index) { return *tran_.at(index); }
     StreamSocket& WsckMsg() { return *msg_; }
-    SessionSlot& Slot(int index) { return slots_.at(index); }
+    const SmtpSession& Session(int index) const { return sessions_.at(index); }
 
     // Listens on the port text of the control window.
     ListenResult StartListening();
@@ -60,7 +61,8 @@ signals:
     void ListenerFailed();
 
 private:
-    class SlotIo;
+    // Sends what a session answered, closes it or stores its message.
+    void Carry(int index, SessionOutput output);
     void ShowSocketError(int number, const QString& description);
 
     ControlValues& controls_;
@@ -69,7 +71,7 @@ private:
     StreamSocket* listen_;
     std::array<StreamSocket*, SessionCount> tran_{};
     StreamSocket* msg_;
-    std::array<SessionSlot, SessionCount> slots_;
+    std::array<SmtpSession, SessionCount> sessions_;
     std::array<QTimer*, SessionCount> idleTimers_{};
     bool refusing_ = false;
 };

@@ -5,7 +5,6 @@
 #include "MailStore.h"
 #include "ManualClock.h"
 #include "RecordingNotifier.h"
-#include "SessionSlot.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -26,6 +25,7 @@ private slots:
     void sameDomainInTheSameSecondSharesOneFile();
     void twoDomainsInTheSameSecondGetTwoFiles();
     void folderEndingInSeparatorGivesDoubledSeparator();
+    void domainNamedLikeTheLogGetsItsOwnFolder();
     void domainFolderNames_data();
     void domainFolderNames();
     void nothingIsWrittenOutsideTheStorageFolder_data();
@@ -74,10 +74,7 @@ bool MailStoreTest::StoreWith(const DecoderSlot& decoder, const QByteArray& doma
 {
     MailStore store(controls_, files_, clock_, notifier_, decoder, QStringLiteral("Larkspur"));
     store.OnFailure([this](const QString& text) { failures_.append(text); });
-    SessionSlot slot;
-    slot.FromDomain = domain;
-    slot.RecvBuffer = message;
-    return store.StoreMessage(slot);
+    return store.StoreMessage(domain, message);
 }
 
 QByteArray MailStoreTest::ReadFile(const QString& path) const
@@ -99,7 +96,6 @@ void MailStoreTest::messageBytesAreStoredExactly_data()
 {
     QTest::addColumn<QByteArray>("message");
     QTest::newRow("dot-stuffed lines keep both dots") << QByteArray("a\r\n..\r\n..x\r\n.\r\n");
-    QTest::newRow("text behind the marker is stored too") << QByteArray("a\r\n.\r\nQUIT\r\n");
     QTest::newRow("UTF-8 body") << QByteArray("Subject: \xe6\x97\xa5\xe6\x9c\xac\r\n\r\n\xe3\x81\x82\r\n.\r\n");
     QTest::newRow("Shift_JIS body") << QByteArray("\x82\xa0\x82\xa2\x93\xfa\x96\x7b\r\n.\r\n");
     QByteArray high;
@@ -148,6 +144,14 @@ void MailStoreTest::folderEndingInSeparatorGivesDoubledSeparator()
              (StoragePath() + QStringLiteral("//b.example/20261207_090807.log\r\n")).toUtf8());
 }
 
+void MailStoreTest::domainNamedLikeTheLogGetsItsOwnFolder()
+{
+    QVERIFY(Store("Larkspur.log", "x\r\n.\r\n"));
+    const QString messagePath = StoragePath() + QStringLiteral("/Larkspur.log_/20030325_140509.log");
+    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/Larkspur.log")), messagePath.toUtf8() + "\r\n");
+    QCOMPARE(ReadFile(messagePath), QByteArray("x\r\n.\r\n"));
+}
+
 void MailStoreTest::domainFolderNames_data()
 {
     QTest::addColumn<QString>("domain");
@@ -165,13 +169,15 @@ void MailStoreTest::domainFolderNames_data()
     QTest::newRow("too long is cut to 255 bytes") << QString(300, u'd') << QString(255, u'd');
     QTest::newRow("multi-byte text is cut at a character") << QString(100, QChar(0x65e5)) << QString(85, QChar(0x65e5));
     QTest::newRow("dots that remain after the cut") << QString(255, u'.') + QStringLiteral("x") << QString(255, u'_');
+    QTest::newRow("the arrival log's name") << QStringLiteral("Larkspur.log") << QStringLiteral("Larkspur.log_");
+    QTest::newRow("the log's name in another case") << QStringLiteral("larkspur.LOG") << QStringLiteral("larkspur.LOG");
 }
 
 void MailStoreTest::domainFolderNames()
 {
     QFETCH(QString, domain);
     QFETCH(QString, folder);
-    QCOMPARE(DomainFolderName(domain), folder);
+    QCOMPARE(DomainFolderName(domain, QStringLiteral("Larkspur.log")), folder);
 }
 
 void MailStoreTest::nothingIsWrittenOutsideTheStorageFolder_data()
@@ -202,7 +208,7 @@ void MailStoreTest::nothingIsWrittenOutsideTheStorageFolder()
         everything.append(it.next());
     }
     const QString inner = controls_.folder;
-    const QString folderName = DomainFolderName(QString::fromUtf8(domain));
+    const QString folderName = DomainFolderName(QString::fromUtf8(domain), QStringLiteral("Larkspur.log"));
     QStringList expected{StoragePath(), inner, inner + QStringLiteral("/Larkspur.log"), inner + u'/' + folderName,
                          inner + u'/' + folderName + QStringLiteral("/20030325_140509.log")};
     everything.sort();

@@ -24,6 +24,7 @@ private slots:
     void fiveSessionsAreServedAndTheSixthIsRefused();
     void lowestFreeSlotWins();
     void deliveryHandsTheExactTextToTheStore();
+    void wholeDialogueInOneWriteIsAnsweredLineByLine();
     void quitRepliesClosesAndFreesTheSlotAtOnce();
     void newSessionStartsClean();
     void clientCloseFreesTheSlotAndKeepsItsFields();
@@ -108,7 +109,7 @@ void SessionEngineTest::lowestFreeSlotWins()
     QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(3).State(), int(StreamSocket::Closed), 20000);
     auto next = ConnectGreeted();
     QCOMPARE(next->Exchange("MAIL FROM:<a@next.example>\r\n"), Ok);
-    QCOMPARE(engine_->Slot(1).FromDomain, QByteArray("next.example"));
+    QCOMPARE(engine_->Session(1).FromDomain(), QByteArray("next.example"));
     QCOMPARE(engine_->WsckTran(3).State(), int(StreamSocket::Closed));
 }
 
@@ -125,6 +126,22 @@ void SessionEngineTest::deliveryHandsTheExactTextToTheStore()
     QCOMPARE(client->NextReply(), Ok);
     QCOMPARE(store_.messages, QList<QByteArray>{body});
     QCOMPARE(store_.domains, QList<QByteArray>{"Sender.Example"});
+}
+
+void SessionEngineTest::wholeDialogueInOneWriteIsAnsweredLineByLine()
+{
+    store_.succeeds = false;
+    auto client = ConnectGreeted();
+    client->Send("HELO me\r\nMAIL FROM:<a@one.example>\r\nDATA\r\nfirst\r\n.\r\n"
+                 "DATA\r\nsecond\r\n.\r\nQUIT\r\nNOOP\r\n");
+    QVERIFY(client->WaitDisconnected());
+    QCOMPARE(client->Pending(), Ok + Ok + "354 send the mail data, end with .\r\n" +
+                                   "451 Requested action aborted: local error in processing\r\n" +
+                                   "354 send the mail data, end with .\r\n" +
+                                   "451 Requested action aborted: local error in processing\r\n" +
+                                   "221 Service closing transmission channel\r\n");
+    QCOMPARE(store_.messages, (QList<QByteArray>{"first\r\n.\r\n", "second\r\n.\r\n"}));
+    QCOMPARE(store_.domains, (QList<QByteArray>{"one.example", "one.example"}));
 }
 
 void SessionEngineTest::quitRepliesClosesAndFreesTheSlotAtOnce()
@@ -144,10 +161,10 @@ void SessionEngineTest::newSessionStartsClean()
         QCOMPARE(dropped->Exchange("MAIL FROM:<a@b>\r\n"), Ok);
         dropped->Exchange("DATA\r\n");
         dropped->Send("half a message\r\n");
-        QTRY_COMPARE_WITH_TIMEOUT(engine_->Slot(0).RecvBuffer, QByteArray("half a message\r\n"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(engine_->Session(0).HeldBytes(), qsizetype(16), 20000);
     }
     QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).State(), int(StreamSocket::Closed), 20000);
-    QCOMPARE(engine_->Slot(0).CurCommand, QByteArray("DATA"));
+    QVERIFY(engine_->Session(0).InDataMode());
 
     auto next = ConnectGreeted();
     QCOMPARE(next->Exchange("HELO again\r\n"), Ok);
@@ -163,7 +180,7 @@ void SessionEngineTest::clientCloseFreesTheSlotAndKeepsItsFields()
     }
     QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).State(), int(StreamSocket::Closed), 20000);
     QCOMPARE(engine_->WsckTran(0).LocalPort(), 0);
-    QCOMPARE(engine_->Slot(0).FromDomain, QByteArray("kept.example"));
+    QCOMPARE(engine_->Session(0).FromDomain(), QByteArray("kept.example"));
     QVERIFY(dialogs_.messages.isEmpty());
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "MessageStore.h"
-#include "SessionSlot.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,10 +8,10 @@
 // A mail store that keeps what it is given.
 class RecordingStore : public MessageStore {
 public:
-    bool StoreMessage(SessionSlot& slot) override
+    bool StoreMessage(const QByteArray& domain, const QByteArray& message) override
     {
-        messages.append(slot.RecvBuffer);
-        domains.append(slot.FromDomain);
+        messages.append(message);
+        domains.append(domain);
         return succeeds;
     }
 
