@@ -18,6 +18,7 @@
 #include "FrmView.h"
 #include "LogWatch.h"
 #include "RowMap.h"
+#include "SharedNames.h"
 
 #include <QApplication>
 #include <QDir>
@@ -148,11 +149,12 @@ int main(int argc, char* argv[])
     }
     const QString programFolder = QDir::toNativeSeparators(programDir.path());
     const QString storage = programFolder + QDir::separator() + QStringLiteral("mail");
-    const QString logPath = storage + QDir::separator() + QStringLiteral("Larkspur.log");
+    const QString logPath = storage + QDir::separator() + ArrivalLogName();
     const QByteArray logBytes = ArrivalLogBytes(storage, options.lines);
     if (!WriteFile(logPath, logBytes) ||
-        !WriteFile(programFolder + QDir::separator() + QStringLiteral("Larkspur.ini"),
-                   "[SMTP]\r\nFOLDER=" + storage.toUtf8() + "\r\n")) {
+        !WriteFile(programFolder + QDir::separator() + SettingsFileName(),
+                   '[' + SettingsNames::Section.toString().toUtf8() + "]\r\n" +
+                       SettingsNames::Folder.toString().toUtf8() + '=' + storage.toUtf8() + "\r\n")) {
         std::fprintf(stderr, "cannot write the test files\n");
         return 1;
     }
