@@ -2,6 +2,7 @@
 
 #include "PathJoin.h"
 #include "PrivateProfile.h"
+#include "SettingsLocation.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ const QString MissingFolder = QStringLiteral("x");
 
 QString SettingsFilePath(const QString& programFolder)
 {
-    return JoinPath(programFolder, QStringLiteral("Larkspur.ini"));
+    return SettingsFileLocation(programFolder, QStringLiteral("Larkspur.ini"));
 }
 
 std::optional<QString> ReadStorageFolder(const QString& programFolder)
