@@ -2,6 +2,10 @@
 
 #include "PathJoin.h"
 #include "PrivateProfile.h"
+#include "SettingsLocation.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 QString SettingsPath(const QString& programFolder, const QString& programBaseName)
 {
@@ -10,7 +14,7 @@ QString SettingsPath(const QString& programFolder, const QString& programBaseNam
 
 QString SettingsPath()
 {
-    return SettingsPath(ProgramFolder(), ProgramBaseName());
+    return SettingsFileLocation(ProgramFolder(), ProgramBaseName() + QLatin1String(".ini"));
 }
 
 int SwitchFromText(const QString& text)
@@ -55,6 +59,8 @@ ReceiverSettings LoadSettings(const QString& path)
 void SaveSettings(const QString& path, const ReceiverSettings& settings)
 {
     using namespace SettingsNames;
+    // The user's configuration folder may not exist yet.
+    QDir().mkpath(QFileInfo(path).absolutePath());
     PutIniString(path, Section, Port, settings.port);
     PutIniString(path, Section, Folder, settings.folder);
     PutIniString(path, Section, WavFile, settings.wavFile);

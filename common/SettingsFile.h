@@ -21,7 +21,8 @@ struct ReceiverSettings {
 // programFolder + native separator + programBaseName + ".ini", used as built:
 // a folder that ends in a separator gives a doubled one.
 QString SettingsPath(const QString& programFolder, const QString& programBaseName);
-// The same for the running program.
+// The settings file of the running program, beside it or in the user's
+// configuration folder (SettingsLocation.h).
 QString SettingsPath();
 
 // A stored switch text as a check-box value: "1" on, "2" grayed, any other

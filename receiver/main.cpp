@@ -1,5 +1,7 @@
 #include "Clock.h"
+#include "CommandLine.h"
 #include "FrmControl.h"
+#include "JapaneseTranslations.h"
 #include "PathJoin.h"
 #include "QtDialogs.h"
 #include "QtWavePlayer.h"
@@ -8,9 +10,16 @@
 
 #include <QApplication>
 
+namespace {
+const ProgramAbout About{ReceiverProgramName, QStringLiteral("1.1"),
+                         QStringLiteral("受信専用の SMTP サーバーです。受け取ったメールを送信元のドメインごとに保管します。")};
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    AnswerHelpOrVersion(argc, argv, About);
     QApplication app(argc, argv);
+    InstallJapaneseTranslations(app);
     QApplication::setApplicationName(ReceiverProgramName);
     QtDialogs dialogs;
 

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Takes screenshots of the built programs under a virtual X display:
-# the control window, an arrival pop-up and the viewer with a few rows.
+# Takes screenshots of the built programs under a virtual X display with a
+# window manager (title bars): the control window, an arrival pop-up, the
+# viewer with a few rows, the WAV file picker and the exit confirmation.
 # Writes docs/screenshots/*.png. Uses only 127.0.0.1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 . tools/packages.sh
-mapfile -t need < <(missing_packages xvfb imagemagick x11-utils xdotool python3)
+mapfile -t need < <(missing_packages xvfb openbox imagemagick x11-utils xdotool python3)
 if [ ${#need[@]} -gt 0 ]; then
   install_packages "${need[@]}"
 fi
@@ -26,11 +27,14 @@ Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display QT_QPA_PLATFORM=xcb
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 
-# A four-digit port, as the port box shows four characters.
+# A five-digit port, shown whole in the port box.
 port=$(python3 -c '
 import socket
-for p in range(2525, 9999):
+for p in range(25250, 65535):
     s = socket.socket()
     try:
         s.bind(("", p)); print(p); break
@@ -43,7 +47,7 @@ cp build/bin/Larkspur build/bin/Larkglass "$work/"
 mkdir -p "$work/mail"
 printf '[SMTP]\r\nPORT=%s\r\nFOLDER=%s\r\nWAVFILE=\r\nDIALOG=1\r\nSOUND=0\r\n' "$port" "$work/mail" > "$work/Larkspur.ini"
 
-shoot() { # window title, output name
+window_titled() { # title; prints the window's id once it is there
   local id=""
   for _ in $(seq 100); do
     id=$(xwininfo -root -tree | grep -F "\"$1\"" | awk '{print $1}' | head -n 1 || true)
@@ -51,8 +55,15 @@ shoot() { # window title, output name
     sleep 0.1
   done
   [ -n "$id" ] || { echo "no window titled $1" >&2; return 1; }
+  echo "$id"
+}
+
+shoot() { # window title, output name; the window is raised and taken with its frame
+  local id
+  id=$(window_titled "$1")
+  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || xdotool windowraise "$id"
   sleep 0.5
-  import -window "$id" "$root/docs/screenshots/$2.png"
+  import -frame -window "$id" "$root/docs/screenshots/$2.png"
   echo "docs/screenshots/$2.png"
 }
 
@@ -75,13 +86,21 @@ shoot "monitor.example" arrival-popup
 
 "$work/Larkglass" >/dev/null 2>&1 &
 pids+=($!)
-viewer_id=""
-for _ in $(seq 100); do
-  viewer_id=$(xwininfo -root -tree | grep -F '"Larkglass Ver1.0"' | awk '{print $1}' | head -n 1 || true)
-  [ -n "$viewer_id" ] && break
-  sleep 0.1
-done
+viewer_id=$(window_titled "Larkglass Ver1.0")
 # Click the first data row so the message text shows too.
 sleep 0.5
+xdotool windowactivate --sync "$viewer_id" >/dev/null 2>&1 || true
 xdotool mousemove --window "$viewer_id" 60 62 click 1 || true
 shoot "Larkglass Ver1.0" viewer
+
+# Qt's own dialogs in Japanese: the WAV file picker (its button), then the
+# exit confirmation (the window manager's close key).
+control_id=$(window_titled "Larkspur Ver1.1")
+xdotool windowactivate --sync "$control_id" >/dev/null 2>&1 || true
+xdotool mousemove --window "$control_id" 328 140 click 1
+shoot "WAVファイルを選んでください" wav-file-picker
+xdotool key Escape
+sleep 0.5
+xdotool windowactivate --sync "$control_id" >/dev/null 2>&1 || true
+xdotool key alt+F4
+shoot "終了確認" exit-confirmation

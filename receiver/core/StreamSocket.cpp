@@ -1,5 +1,7 @@
 #include "StreamSocket.h"
 
+#include "SocketErrorReason.h"
+
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -52,7 +54,7 @@ bool StreamSocket::Listen(QString* reason)
     server->setListenBacklogSize(ListenBacklog);
     if (!server->listen(QHostAddress::Any, static_cast<quint16>(localPort_))) {
         if (reason) {
-            *reason = server->errorString();
+            *reason = SocketErrorReason(server->serverError(), server->errorString());
         }
         delete server;
         return false;

@@ -8,6 +8,7 @@
 #include "PlatformHelpers.h"
 #include "SessionEngine.h"
 #include "SettingsFile.h"
+#include "SettingsLocation.h"
 #include "SocketStatusReport.h"
 #include "Twips.h"
 
@@ -20,6 +21,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QValidator>
 
 namespace {
@@ -45,6 +48,26 @@ public:
 private:
     int length_;
 };
+
+// The box keeps its face and size and draws them narrower where needed, so
+// that a port of five digits shows whole in its fixed width.
+void FitFiveDigits(QLineEdit* box)
+{
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    // The line edit keeps two pixels free on either side of its text and
+    // one after it for the cursor.
+    const int room = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box).width() - 5;
+    QFont font = box->font();
+    for (int stretch = 100; stretch >= 50; stretch -= 5) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).horizontalAdvance(QStringLiteral("65535")) <= room) {
+            break;
+        }
+    }
+    box->setFont(font);
+}
 
 Qt::CheckState CheckStateOf(int value)
 {
@@ -113,7 +136,8 @@ void FrmControl::BuildWidgets()
     txtMyPort_ = new QLineEdit(SettingsNames::DefaultPort, this);
     place(txtMyPort_, "TxtMyPort", TwipsRect(1680, 480, 615, 285));
     txtMyPort_->setFont(designFont);
-    txtMyPort_->setValidator(new MaxTypedLength(4, txtMyPort_));
+    txtMyPort_->setValidator(new MaxTypedLength(5, txtMyPort_));
+    FitFiveDigits(txtMyPort_);
 
     label3_ = new QLabel(QStringLiteral("保管フォルダー"), this);
     place(label3_, "Label3", TwipsRect(120, 840, 1335, 255));
@@ -146,9 +170,13 @@ void FrmControl::BuildWidgets()
     place(btnStart_, "BtnStart", TwipsRect(3960, 2400, 1455, 495));
 
     // Where a message that could not be stored is reported, without a box
-    // that would hold up the service.
+    // that would hold up the service: two lines in the free space left of
+    // BtnStatus, the reason above the path. Its foot reaches two pixels into
+    // the top of LblBASP, whose one line stands in its middle.
     lblStoreFailure_ = new QLabel(this);
-    place(lblStoreFailure_, "LblStoreFailure", TwipsRect(120, 2250, 2340, 255));
+    place(lblStoreFailure_, "LblStoreFailure", TwipsRect(120, 2190, 2340, 360));
+    lblStoreFailure_->setFont(JapaneseFont(8.25));
+    lblStoreFailure_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblStoreFailure_->setStyleSheet(QStringLiteral("color: #c00000;"));
 
     setTabOrder(txtFolder_, btnDir_);
@@ -204,7 +232,7 @@ void FrmControl::Load()
 
 QString FrmControl::SettingsFilePath() const
 {
-    return SettingsPath(env_.programFolder, env_.programBaseName);
+    return SettingsFileLocation(env_.programFolder, env_.programBaseName + QLatin1String(".ini"));
 }
 
 QString FrmControl::PortText() const
@@ -304,7 +332,13 @@ void FrmControl::TxtWAVFile_Change()
 
 void FrmControl::ShowStoreFailure(const QString& text)
 {
-    lblStoreFailure_->setText(text);
+    // "reason: path"; a path too long for its line loses its middle, and
+    // the tool tip keeps the whole text.
+    const qsizetype colon = text.indexOf(QLatin1String(": "));
+    const QString reason = colon < 0 ? text : text.left(colon);
+    const QString path = colon < 0 ? QString() : text.mid(colon + 2);
+    const QFontMetrics metrics(lblStoreFailure_->font());
+    lblStoreFailure_->setText(reason + u'\n' + metrics.elidedText(path, Qt::ElideMiddle, lblStoreFailure_->width()));
     lblStoreFailure_->setToolTip(text);
 }
 

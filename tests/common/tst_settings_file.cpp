@@ -1,5 +1,6 @@
 #include "PathJoin.h"
 #include "SettingsFile.h"
+#include "SettingsLocation.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,9 @@ private slots:
     void pathIsFolderSeparatorBaseNameIni_data();
     void pathIsFolderSeparatorBaseNameIni();
     void pathOfTheRunningProgram();
+    void fileStaysBesideTheProgramOnlyForPortableUse_data();
+    void fileStaysBesideTheProgramOnlyForPortableUse();
+    void saveCreatesTheConfigurationFolder();
 
     void firstRunGivesTheDefaults();
     void firstSaveWritesSectionAndFiveKeysInOrder();
@@ -84,6 +88,43 @@ void SettingsFileTest::pathIsFolderSeparatorBaseNameIni()
 void SettingsFileTest::pathOfTheRunningProgram()
 {
     QCOMPARE(SettingsPath(), ProgramFolder() + QDir::separator() + "tst_settings_file.ini");
+}
+
+void SettingsFileTest::fileStaysBesideTheProgramOnlyForPortableUse_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("fileBeside");
+    QTest::addColumn<QString>("expected"); // "<program>" and "<config>" stand for the two folders
+
+    QTest::newRow("writable folder") << true << false << "<program>/Larkspur.ini";
+    QTest::newRow("read-only folder with the file beside") << false << true << "<program>/Larkspur.ini";
+    QTest::newRow("read-only folder without one") << false << false << "<config>/Larkspur/Larkspur.ini";
+}
+
+void SettingsFileTest::fileStaysBesideTheProgramOnlyForPortableUse()
+{
+    QFETCH(bool, writable);
+    QFETCH(bool, fileBeside);
+    QFETCH(QString, expected);
+    if (fileBeside) {
+        Write("[SMTP]\r\n");
+    }
+    const QString program = dir_->path();
+    const QString config = QStringLiteral("/home/someone/.config");
+    const auto folderWritable = [&](const QString& folder) { return folder == program && writable; };
+    expected.replace(QStringLiteral("<program>"), program).replace(QStringLiteral("<config>"), config);
+    QCOMPARE(SettingsFileLocation(program, QStringLiteral("Larkspur.ini"), config, folderWritable),
+             QDir::toNativeSeparators(expected));
+    QVERIFY(ProgramFolderWritable(program));
+}
+
+void SettingsFileTest::saveCreatesTheConfigurationFolder()
+{
+    const QString path = dir_->filePath(QStringLiteral("config/Larkspur/Larkspur.ini"));
+    SaveSettings(path, ReceiverSettings());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "[SMTP]\r\nPORT=25\r\nFOLDER=\r\nWAVFILE=\r\nDIALOG=0\r\nSOUND=0\r\n");
 }
 
 void SettingsFileTest::firstRunGivesTheDefaults()

@@ -54,6 +54,7 @@ private slots:
     void startThatCannotListenStaysStopped();
     void listenerErrorReturnsToStopped();
     void settingsAreLoadedIntoTheWidgets();
+    void portBoxShowsAndTakesFiveDigits();
     void soundSwitchFollowsTheWavPath();
     void wavFileDialog();
     void statusReportOfAStoppedService();
@@ -359,6 +360,28 @@ void ControlWindowTest::settingsAreLoadedIntoTheWidgets()
     QCOMPARE(window_->SoundSwitch(), 1);
 }
 
+void ControlWindowTest::portBoxShowsAndTakesFiveDigits()
+{
+    WriteSettings("[SMTP]\r\nPORT=65535\r\n");
+    MakeWindow();
+    auto* port = Find<QLineEdit>("TxtMyPort");
+    // Where the text starts once painted, with the cursor left at the end:
+    // a box too narrow scrolls the first digit out of sight.
+    const auto textStart = [port] {
+        port->grab();
+        port->setCursorPosition(0);
+        return port->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+    };
+    QCOMPARE(port->text(), QStringLiteral("65535"));
+    const int fiveDigitsStart = textStart();
+    port->setText(QStringLiteral("1"));
+    QCOMPARE(fiveDigitsStart, textStart());
+
+    port->clear();
+    QTest::keyClicks(port, QStringLiteral("655351"));
+    QCOMPARE(port->text(), QStringLiteral("65535"));
+}
+
 void ControlWindowTest::soundSwitchFollowsTheWavPath()
 {
     MakeWindow();
@@ -475,7 +498,13 @@ void ControlWindowTest::storeFailureIsShownInTheWindow()
     client.Exchange("DATA\r\n");
     QCOMPARE(client.Exchange("x\r\n.\r\n"),
              QByteArray("451 Requested action aborted: local error in processing\r\n"));
-    QVERIFY(Find<QLabel>("LblStoreFailure")->text().contains(StorageFolder()));
+    auto* failure = Find<QLabel>("LblStoreFailure");
+    QCOMPARE(failure->toolTip(), QStringLiteral("保管フォルダーがありません: ") + StorageFolder());
+    QCOMPARE(failure->text().section(u'\n', 0, 0), QStringLiteral("保管フォルダーがありません"));
+    // Both lines are inside the label, clear of the status button.
+    const QRect needed = failure->fontMetrics().boundingRect(failure->rect(), int(failure->alignment()), failure->text());
+    QVERIFY2(failure->rect().contains(needed), qPrintable(QStringLiteral("%1x%2").arg(needed.width()).arg(needed.height())));
+    QVERIFY(!failure->geometry().intersects(Find<QPushButton>("BtnStatus")->geometry()));
     QVERIFY(dialogs_.messages.isEmpty());
 }
 

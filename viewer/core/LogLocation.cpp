@@ -2,6 +2,7 @@
 
 #include "PathJoin.h"
 #include "PrivateProfile.h"
+#include "SettingsLocation.h"
 #include "SharedNames.h"
 
 namespace {
@@ -14,7 +15,7 @@ const QString MissingFolder = QStringLiteral("x");
 
 QString SettingsFilePath(const QString& programFolder)
 {
-    return JoinPath(programFolder, SettingsFileName());
+    return SettingsFileLocation(programFolder, SettingsFileName());
 }
 
 std::optional<QString> ReadStorageFolder(const QString& programFolder)

@@ -5,8 +5,9 @@
 #include <optional>
 
 // Where the receiver keeps its mail, found through the receiver's settings
-// file, which lies beside the viewer under its fixed name (whatever the
-// viewer's own file is called).
+// file under its fixed name (whatever the viewer's own file is called),
+// beside the viewer or in the user's configuration folder by the same rule
+// as the receiver's.
 QString SettingsFilePath(const QString& programFolder);
 
 // The FOLDER value exactly as stored, or nothing when the file or the key
