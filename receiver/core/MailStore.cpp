@@ -3,7 +3,6 @@
 #include "ArrivalNotifier.h"
 #include "Clock.h"
 #include "ControlValues.h"
-#include "Decoder.h"
 #include "DomainFolderName.h"
 #include "FileSystem.h"
 #include "PathJoin.h"
@@ -16,21 +15,6 @@ namespace {
 
 constexpr int SwitchOn = 1;
 
-// A conversion that fails leaves the message as received.
-void Decode(const DecoderSlot& decoder, QByteArray& message)
-{
-    if (!decoder.DecoderAvailable()) {
-        return;
-    }
-    try {
-        const QString decoded = decoder.Decoder()->Base64(FromSystemBytes(message), 3);
-        if (!decoded.isNull()) {
-            message = ToSystemBytes(decoded);
-        }
-    } catch (...) {
-    }
-}
-
 bool AppendAndClose(TextFile file, const QByteArray& bytes)
 {
     const bool written = file.IsOpen() && file.Write(bytes);
@@ -40,15 +24,14 @@ bool AppendAndClose(TextFile file, const QByteArray& bytes)
 } // namespace
 
 MailStore::MailStore(ControlValues& controls, FileSystem& files, Clock& clock, ArrivalNotifier& notifier,
-                     const DecoderSlot& decoder, QString programBaseName)
-    : controls_(controls), files_(files), clock_(clock), notifier_(notifier), decoder_(decoder),
+                     QString programBaseName)
+    : controls_(controls), files_(files), clock_(clock), notifier_(notifier),
       programBaseName_(std::move(programBaseName))
 {
 }
 
 bool MailStore::StoreMessage(SessionSlot& slot)
 {
-    Decode(decoder_, slot.RecvBuffer);
     const QString folder = controls_.FolderText();
     const QString logPath = JoinPath(folder, programBaseName_ + QStringLiteral(".log"));
     const QString fileName = clock_.LocalNow().toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".log");
