@@ -1,9 +1,8 @@
 #include "MessageText.h"
 
 #include "FileSystem.h"
-#include "SystemText.h"
 
-std::optional<QString> ReadMessageText(const QString& path)
+std::optional<QByteArray> ReadMessageBytes(const QString& path)
 {
     TextFile file = FileSystem().OpenForRead(path);
     if (!file.IsOpen()) {
@@ -13,5 +12,5 @@ std::optional<QString> ReadMessageText(const QString& path)
     if (!file.Close()) {
         return std::nullopt;
     }
-    return FromSystemBytes(bytes);
+    return bytes;
 }
