@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes screenshots of the built programs under a virtual X display:
-# the control window, an arrival pop-up and the viewer with a few rows.
+# the control window, an arrival pop-up and the viewer with a few rows, the
+# first one (a classic Japanese message) opened in its readable form.
 # Writes docs/screenshots/*.png. Uses only 127.0.0.1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,6 +52,8 @@ shoot() { # window title, output name
     sleep 0.1
   done
   [ -n "$id" ] || { echo "no window titled $1" >&2; return 1; }
+  # Pop-ups open one over the other; the one shot must be on top.
+  xdotool windowraise "$id" 2>/dev/null || true
   sleep 0.5
   import -window "$id" "$root/docs/screenshots/$2.png"
   echo "docs/screenshots/$2.png"
@@ -62,16 +65,33 @@ shoot "Larkspur Ver1.1" control-window
 
 python3 - "$port" <<'PY'
 import smtplib, sys
+from email.header import Header
+from email.mime.multipart import MIMEMultipart
+from email.mime.text import MIMEText
+from email.utils import formataddr
 port = int(sys.argv[1])
-notes = [("tanaka@shop.example", "ご注文ありがとうございます", "ご注文の品を本日発送しました。\r\nお届けまで今しばらくお待ちください。"),
-         ("news@letters.example", "今週のお知らせ", "新しい記事を三本公開しました。"),
-         ("alerts@monitor.example", "Disk usage warning", "The disk /srv is 91% full.")]
-for sender, subject, body in notes:
-    message = ("From: %s\r\nSubject: %s\r\n\r\n%s\r\n" % (sender, subject, body)).encode("utf-8")
+
+# A classic Japanese message: ISO-2022-JP body, encoded subject and name.
+classic = MIMEText("ご注文の品を本日発送しました。\nお届けまで今しばらくお待ちください。\n\n田中商店 田中一郎\n",
+                   "plain", "iso-2022-jp")
+classic["From"] = formataddr((str(Header("田中一郎", "iso-2022-jp")), "tanaka@shop.example"))
+classic["To"] = "me@localhost"
+classic["Subject"] = Header("ご注文ありがとうございます", "iso-2022-jp")
+# A modern one: UTF-8, base64, plain text beside HTML.
+modern = MIMEMultipart("alternative")
+modern["From"] = "news@letters.example"
+modern["Subject"] = Header("今週のお知らせ", "utf-8")
+modern.attach(MIMEText("新しい記事を三本公開しました。\n", "plain", "utf-8"))
+modern.attach(MIMEText("<p>新しい記事を<b>三本</b>公開しました。</p>", "html", "utf-8"))
+plain = MIMEText("The disk /srv is 91% full.\n", "plain", "us-ascii")
+plain["From"] = "alerts@monitor.example"
+plain["Subject"] = "Disk usage warning"
+for sender, message in [("tanaka@shop.example", classic), ("news@letters.example", modern),
+                        ("alerts@monitor.example", plain)]:
     with smtplib.SMTP("127.0.0.1", port) as client:
-        client.sendmail(sender, ["me@localhost"], message)
+        client.sendmail(sender, ["me@localhost"], message.as_bytes())
 PY
-shoot "monitor.example" arrival-popup
+shoot "letters.example" arrival-popup
 
 "$work/Larkglass" >/dev/null 2>&1 &
 pids+=($!)
