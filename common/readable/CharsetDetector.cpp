@@ -1,6 +1,6 @@
 #include "CharsetDetector.h"
 
-#include "GMimeInit.h"
+#include "GMimeSupport.h"
 
 #include <unicode/ucsdet.h>
 

@@ -1,7 +1,7 @@
 #include "CharsetText.h"
 
 #include "CharsetDetector.h"
-#include "GMimeInit.h"
+#include "GMimeSupport.h"
 
 #include <gmime/gmime.h>
 

@@ -2,7 +2,8 @@
 
 #include "CharsetDetector.h"
 #include "CharsetText.h"
-#include "GMimeInit.h"
+#include "GMimeSupport.h"
+#include "HeaderText.h"
 #include "HtmlText.h"
 
 #include <QByteArray>
@@ -17,23 +18,6 @@ constexpr int MaxNesting = 32;
 
 const QString EnclosedMessageStart = QStringLiteral("-------- 転送されたメッセージ --------");
 const QString EnclosedMessageEnd = QStringLiteral("-------- ここまで --------");
-
-struct GObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-template <typename T>
-using GPtr = std::unique_ptr<T, GObjectUnref>;
-
-struct GFree {
-    void operator()(gpointer memory) const { g_free(memory); }
-};
-using GString8 = std::unique_ptr<char, GFree>;
-
-QString FromGString(char* owned)
-{
-    const GString8 text(owned);
-    return QString::fromUtf8(text.get());
-}
 
 QByteArray StreamBytes(GMimeStream* stream)
 {
@@ -79,33 +63,6 @@ bool IsCleanBase64(QByteArrayView raw)
     return true;
 }
 
-bool NeedsQuotes(const QString& value)
-{
-    static const QString specials = QStringLiteral("()<>@,;:\\\"/[]?= \t");
-    if (value.isEmpty()) {
-        return true;
-    }
-    for (const QChar c : value) {
-        if (specials.contains(c)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// "value; name=param" with every parameter decoded (RFC 2231, RFC 2047).
-QString WithParameters(QString text, GMimeParamList* parameters)
-{
-    const int count = parameters ? g_mime_param_list_length(parameters) : 0;
-    for (int i = 0; i < count; ++i) {
-        GMimeParam* parameter = g_mime_param_list_get_parameter_at(parameters, i);
-        const QString value = QString::fromUtf8(g_mime_param_get_value(parameter));
-        text += QStringLiteral("; ") + QString::fromUtf8(g_mime_param_get_name(parameter)) + QLatin1Char('=') +
-                (NeedsQuotes(value) ? QLatin1Char('"') + value + QLatin1Char('"') : value);
-    }
-    return text;
-}
-
 class Renderer {
 public:
     explicit Renderer(GMimeParserOptions* options) : options_(options) {}
@@ -137,7 +94,7 @@ public:
                 }
                 value = TextFromCharset(value, headerCharset.constData()).toUtf8();
             }
-            text_ += QString::fromUtf8(name) + QStringLiteral(": ") + HeaderValue(name, value) + QLatin1Char('\n');
+            text_ += QString::fromUtf8(name) + QStringLiteral(": ") + ReadableHeaderValue(options_, name, value) + QLatin1Char('\n');
         }
     }
 
@@ -169,21 +126,6 @@ private:
             all += g_mime_header_get_raw_value(header);
         }
         return all;
-    }
-
-    QString HeaderValue(const char* name, const QByteArray& utf8) const
-    {
-        if (g_ascii_strcasecmp(name, "Content-Type") == 0) {
-            GPtr<GMimeContentType> type(g_mime_content_type_parse(options_, utf8.constData()));
-            return WithParameters(FromGString(g_mime_content_type_get_mime_type(type.get())),
-                                  g_mime_content_type_get_parameters(type.get()));
-        }
-        if (g_ascii_strcasecmp(name, "Content-Disposition") == 0) {
-            GPtr<GMimeContentDisposition> disposition(g_mime_content_disposition_parse(options_, utf8.constData()));
-            return WithParameters(QString::fromUtf8(g_mime_content_disposition_get_disposition(disposition.get())),
-                                  g_mime_content_disposition_get_parameters(disposition.get()));
-        }
-        return FromGString(g_mime_utils_header_decode_text(options_, utf8.constData()));
     }
 
     static bool IsReadableText(GMimePart* part)

@@ -19,8 +19,8 @@ void ReadableFormTest::shapes_data()
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QStringList>("absent");
 
-    QTest::newRow("classic ISO-2022-JP: encoded subject and sender, JIS body")
-        << QByteArray("Subject: =?iso-2022-jp?B?GyRCMnE1RCRON28bKEI=?=\r\n"
+    QTest::newRow("classic ISO-2022-JP: folded subject of padded words, encoded sender, JIS body")
+        << QByteArray("Subject: =?iso-2022-jp?B?GyRCMnE1RBsoQg==?=\r\n =?iso-2022-jp?B?GyRCJE43bxsoQg==?=\r\n"
                       "From: =?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= <yamada@example.jp>\r\n"
                       "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n"
                       "\x1b$B;3ED$G$9!#\x1b(B\r\n.\r\n")
