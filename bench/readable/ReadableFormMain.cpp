@@ -51,8 +51,8 @@ Sample AttachmentMessage()
         file += encoded.mid(at, 76) + "\r\n";
     }
     file += "--bench--\r\n.\r\n";
-    return {file, QStringLiteral("\n\n添付します。\n[添付] data.bin (application/octet-stream, %1 バイト)\n").arg(data.size()),
-            1};
+    const QString expected = QStringLiteral("\n\n添付します。\n[添付] data.bin (application/octet-stream, %1 バイト)\n");
+    return {file, expected.arg(data.size()), 1};
 }
 
 // 山田です。会議は明日です。 on every line, in ISO-2022-JP, 5 MiB of body.

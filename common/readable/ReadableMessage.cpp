@@ -94,7 +94,8 @@ public:
                 }
                 value = TextFromCharset(value, headerCharset.constData()).toUtf8();
             }
-            text_ += QString::fromUtf8(name) + QStringLiteral(": ") + ReadableHeaderValue(options_, name, value) + QLatin1Char('\n');
+            text_ += QString::fromUtf8(name) + QStringLiteral(": ") + ReadableHeaderValue(options_, name, value) +
+                     QLatin1Char('\n');
         }
     }
 
@@ -148,7 +149,8 @@ private:
         for (const auto& [type, subtype] : {std::pair{"text", "plain"}, {"text", "html"}, {"multipart", "*"}}) {
             for (int i = 0; i < count; ++i) {
                 GMimeObject* part = g_mime_multipart_get_part(multipart, i);
-                if (IsType(part, type, subtype) && !(GMIME_IS_PART(part) && g_mime_part_is_attachment(GMIME_PART(part)))) {
+                const bool attachment = GMIME_IS_PART(part) && g_mime_part_is_attachment(GMIME_PART(part));
+                if (IsType(part, type, subtype) && !attachment) {
                     return part;
                 }
             }
