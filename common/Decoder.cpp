@@ -20,13 +20,6 @@ std::unique_ptr<Decoder> DecoderRegistry::Create(const QString& name) const
     return nullptr;
 }
 
-const DecoderRegistry& DecoderRegistry::BuiltIn()
-{
-    // A component built into the program is registered here, by its name.
-    static const DecoderRegistry builtIn;
-    return builtIn;
-}
-
 DecoderSlot::DecoderSlot(const DecoderRegistry& registry) : registry_(registry) {}
 
 void DecoderSlot::CreateDecoder()

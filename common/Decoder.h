@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QLatin1String>
 #include <QList>
 #include <QString>
@@ -8,15 +9,14 @@
 #include <memory>
 #include <utility>
 
-// The optional decoder component: looked up by its name among
-// the decoder components built into the program. None is built in yet, so
-// the receiver runs with the decoder switched off.
+// The optional decoder component: looked up by its name among the decoder
+// components built into the program. It turns stored bytes into the text
+// people read, for display only: what is stored is never replaced by it.
 class Decoder {
 public:
     virtual ~Decoder() = default;
-    // The component's "base64" method; the receiver calls it with mode 3 and
-    // takes the returned text as the message text.
-    virtual QString Base64(const QString& text, int mode) = 0;
+    // The readable form of a message file's bytes.
+    virtual QString ReadableText(QByteArrayView messageFile) = 0;
     // The component's "version" text, shown in the control window.
     virtual QString Version() const = 0;
 };
@@ -34,7 +34,8 @@ public:
     // nullptr when no component has the name or its factory fails.
     std::unique_ptr<Decoder> Create(const QString& name) const;
 
-    // The components built into the program (none yet).
+    // The components built into the program; defined with them, in the
+    // lark_readable library.
     static const DecoderRegistry& BuiltIn();
 
 private:

@@ -1,5 +1,5 @@
 #include "Clock.h"
-#include "CommandLine.h"
+#include "ProgramOptions.h"
 #include "FrmControl.h"
 #include "JapaneseTranslations.h"
 #include "PathJoin.h"

@@ -6,6 +6,7 @@ set -euo pipefail
 mapfile -t missing < <(missing_packages \
   cmake g++ ninja-build \
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n \
+  pkg-config libgmime-3.0-dev libicu-dev \
   fonts-ipafont-gothic \
   python3)
 if [ ${#missing[@]} -gt 0 ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes screenshots of the built programs under a virtual X display with a
 # window manager (title bars): the control window, an arrival pop-up, the
-# viewer with a few rows, the WAV file picker and the exit confirmation.
+# viewer with a few rows, the first one (a classic Japanese message) opened
+# in its readable form, the WAV file picker and the exit confirmation.
 # Writes docs/screenshots/*.png. Uses only 127.0.0.1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -73,16 +74,33 @@ shoot "Larkspur Ver1.1" control-window
 
 python3 - "$port" <<'PY'
 import smtplib, sys
+from email.header import Header
+from email.mime.multipart import MIMEMultipart
+from email.mime.text import MIMEText
+from email.utils import formataddr
 port = int(sys.argv[1])
-notes = [("tanaka@shop.example", "ご注文ありがとうございます", "ご注文の品を本日発送しました。\r\nお届けまで今しばらくお待ちください。"),
-         ("news@letters.example", "今週のお知らせ", "新しい記事を三本公開しました。"),
-         ("alerts@monitor.example", "Disk usage warning", "The disk /srv is 91% full.")]
-for sender, subject, body in notes:
-    message = ("From: %s\r\nSubject: %s\r\n\r\n%s\r\n" % (sender, subject, body)).encode("utf-8")
+
+# A classic Japanese message: ISO-2022-JP body, encoded subject and name.
+classic = MIMEText("ご注文の品を本日発送しました。\nお届けまで今しばらくお待ちください。\n\n田中商店 田中一郎\n",
+                   "plain", "iso-2022-jp")
+classic["From"] = formataddr((str(Header("田中一郎", "iso-2022-jp")), "tanaka@shop.example"))
+classic["To"] = "me@localhost"
+classic["Subject"] = Header("ご注文ありがとうございます", "iso-2022-jp")
+# A modern one: UTF-8, base64, plain text beside HTML.
+modern = MIMEMultipart("alternative")
+modern["From"] = "news@letters.example"
+modern["Subject"] = Header("今週のお知らせ", "utf-8")
+modern.attach(MIMEText("新しい記事を三本公開しました。\n", "plain", "utf-8"))
+modern.attach(MIMEText("<p>新しい記事を<b>三本</b>公開しました。</p>", "html", "utf-8"))
+plain = MIMEText("The disk /srv is 91% full.\n", "plain", "us-ascii")
+plain["From"] = "alerts@monitor.example"
+plain["Subject"] = "Disk usage warning"
+for sender, message in [("tanaka@shop.example", classic), ("news@letters.example", modern),
+                        ("alerts@monitor.example", plain)]:
     with smtplib.SMTP("127.0.0.1", port) as client:
-        client.sendmail(sender, ["me@localhost"], message)
+        client.sendmail(sender, ["me@localhost"], message.as_bytes())
 PY
-shoot "monitor.example" arrival-popup
+shoot "letters.example" arrival-popup
 
 "$work/Larkglass" >/dev/null 2>&1 &
 pids+=($!)

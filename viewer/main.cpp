@@ -1,10 +1,12 @@
-#include "CommandLine.h"
 #include "FrmView.h"
 #include "JapaneseTranslations.h"
 #include "PathJoin.h"
+#include "PrintCommand.h"
+#include "ProgramOptions.h"
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QFile>
 
 namespace {
 const ProgramAbout About{QStringLiteral("Larkglass"), QStringLiteral("1.0"),
@@ -13,7 +15,17 @@ const ProgramAbout About{QStringLiteral("Larkglass"), QStringLiteral("1.0"),
 
 int main(int argc, char* argv[])
 {
-    AnswerHelpOrVersion(argc, argv, About);
+    AnswerHelpOrVersion(argc, argv, About, {PrintOption()});
+    {
+        // --print works without a display: no window system yet.
+        QCoreApplication commandLine(argc, argv);
+        QFile out, err;
+        out.open(stdout, QIODevice::WriteOnly);
+        err.open(stderr, QIODevice::WriteOnly);
+        if (const std::optional<int> status = RunPrintCommand(QCoreApplication::arguments(), out, err)) {
+            return *status;
+        }
+    }
     QApplication app(argc, argv);
     InstallJapaneseTranslations(app);
     QtDialogs dialogs;

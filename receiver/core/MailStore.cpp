@@ -3,7 +3,6 @@
 #include "ArrivalNotifier.h"
 #include "Clock.h"
 #include "ControlValues.h"
-#include "Decoder.h"
 #include "DomainFolderName.h"
 #include "FileSystem.h"
 #include "PathJoin.h"
@@ -14,23 +13,6 @@
 
 namespace {
 
-// The text to store and show. A conversion that fails leaves the message
-// as received.
-QByteArray Decoded(const DecoderSlot& decoder, const QByteArray& message)
-{
-    if (!decoder.DecoderAvailable()) {
-        return message;
-    }
-    try {
-        const QString decoded = decoder.Decoder()->Base64(FromSystemBytes(message), 3);
-        if (!decoded.isNull()) {
-            return ToSystemBytes(decoded);
-        }
-    } catch (...) {
-    }
-    return message;
-}
-
 bool AppendAndClose(TextFile file, const QByteArray& bytes)
 {
     const bool written = file.IsOpen() && file.Write(bytes);
@@ -40,15 +22,14 @@ bool AppendAndClose(TextFile file, const QByteArray& bytes)
 } // namespace
 
 MailStore::MailStore(ControlValues& controls, FileSystem& files, Clock& clock, ArrivalNotifier& notifier,
-                     const DecoderSlot& decoder, QString programBaseName)
-    : controls_(controls), files_(files), clock_(clock), notifier_(notifier), decoder_(decoder),
+                     QString programBaseName)
+    : controls_(controls), files_(files), clock_(clock), notifier_(notifier),
       programBaseName_(std::move(programBaseName))
 {
 }
 
 bool MailStore::StoreMessage(const QByteArray& fromDomain, const QByteArray& message)
 {
-    const QByteArray text = Decoded(decoder_, message);
     const QString folder = controls_.FolderText();
     const QString logName = ArrivalLogName(programBaseName_);
     const QString logPath = JoinPath(folder, logName);
@@ -68,12 +49,12 @@ bool MailStore::StoreMessage(const QByteArray& fromDomain, const QByteArray& mes
     if (!files_.FolderExists(domainFolder) && !files_.CreateFolder(domainFolder)) {
         return Fail(QStringLiteral("フォルダーを作成できません: ") + domainFolder);
     }
-    if (!AppendAndClose(files_.OpenForAppend(messagePath), text)) {
+    if (!AppendAndClose(files_.OpenForAppend(messagePath), message)) {
         return Fail(QStringLiteral("メールを保存できません: ") + messagePath);
     }
 
     if (controls_.DialogSwitch() == SwitchOn) {
-        notifier_.ShowPopup(domain, text);
+        notifier_.ShowPopup(domain, message);
     }
     if (controls_.SoundSwitch() == SwitchOn) {
         notifier_.PlaySound(controls_.WavFileText());

@@ -9,18 +9,17 @@
 class ArrivalNotifier;
 class Clock;
 class ControlValues;
-class DecoderSlot;
 class FileSystem;
 
-// Stores each finished message: converted by the decoder when there is one,
-// then one line in the arrival log, the message bytes appended to a file named after the second of storing, in a folder
-// named after the sender's domain; then the pop-up and the sound, each by
+// Stores each finished message exactly as received: one line in the arrival
+// log, the message bytes appended to a file named after the second of
+// storing, in a folder named after the sender's domain; then the pop-up and the sound, each by
 // its switch. Every write is checked: a message that could not be written
 // is reported as not stored.
 class MailStore : public MessageStore {
 public:
     MailStore(ControlValues& controls, FileSystem& files, Clock& clock, ArrivalNotifier& notifier,
-              const DecoderSlot& decoder, QString programBaseName);
+              QString programBaseName);
 
     bool StoreMessage(const QByteArray& domain, const QByteArray& message) override;
 
@@ -34,7 +33,6 @@ private:
     FileSystem& files_;
     Clock& clock_;
     ArrivalNotifier& notifier_;
-    const DecoderSlot& decoder_;
     QString programBaseName_;
     std::function<void(const QString&)> reportFailure_;
 };

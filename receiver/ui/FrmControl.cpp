@@ -97,9 +97,9 @@ int ValueOf(const QCheckBox* box)
 } // namespace
 
 FrmControl::FrmControl(const Environment& environment)
-    : env_(environment), decoder_(env_.decoders), popups_(std::make_unique<ArrivalPopups>(env_.player))
+    : env_(environment), decoder_(env_.decoders), popups_(std::make_unique<ArrivalPopups>(env_.player, decoder_))
 {
-    store_ = std::make_unique<MailStore>(*this, files_, env_.clock, *popups_, decoder_, env_.programBaseName);
+    store_ = std::make_unique<MailStore>(*this, files_, env_.clock, *popups_, env_.programBaseName);
     store_->OnFailure([this](const QString& text) { ShowStoreFailure(text); });
     engine_ = std::make_unique<SessionEngine>(*this, *store_, env_.dialogs);
     connect(engine_.get(), &SessionEngine::ListenerFailed, this, &FrmControl::ReturnToStopped);

@@ -8,14 +8,14 @@ namespace {
 
 class FakeDecoder : public Decoder {
 public:
-    QString Base64(const QString& text, int mode) override
+    QString ReadableText(QByteArrayView messageFile) override
     {
-        calls.append({text, mode});
-        return text.toUpper();
+        calls.append(messageFile.toByteArray());
+        return QString::fromLatin1(messageFile).toUpper();
     }
     QString Version() const override { return QStringLiteral("fake 1.0"); }
 
-    QList<std::pair<QString, int>> calls;
+    QList<QByteArray> calls;
 };
 
 DecoderFactory MakesFake()
@@ -28,7 +28,7 @@ DecoderFactory MakesFake()
 class DecoderTest : public QObject {
     Q_OBJECT
 private slots:
-    void noComponentIsBuiltIn();
+    void readableDecoderIsBuiltIn();
     void flagIsFalseBeforeCreation();
     void componentRegisteredUnderTheNameIsCreated_data();
     void componentRegisteredUnderTheNameIsCreated();
@@ -39,13 +39,14 @@ private slots:
     void releaseTurnsTheFlagFalse();
 };
 
-void DecoderTest::noComponentIsBuiltIn()
+void DecoderTest::readableDecoderIsBuiltIn()
 {
-    QVERIFY(DecoderRegistry::BuiltIn().Create(QStringLiteral("basp21")) == nullptr);
     DecoderSlot slot;
     slot.CreateDecoder();
-    QVERIFY(!slot.DecoderAvailable());
-    QVERIFY(slot.Decoder() == nullptr);
+    QVERIFY(slot.DecoderAvailable());
+    QCOMPARE(slot.Decoder()->Version(), QStringLiteral("GMime " GMIME_PACKAGE_VERSION));
+    QCOMPARE(slot.Decoder()->ReadableText("Subject: =?utf-8?B?5LyB55S7?=\r\n\r\nbody\r\n.\r\n"),
+             QStringLiteral("Subject: 企画\n\nbody\n"));
 }
 
 void DecoderTest::flagIsFalseBeforeCreation()
@@ -120,11 +121,10 @@ void DecoderTest::decoderIsCalledThroughTheSlot()
     registry.Register(QStringLiteral("basp21"), MakesFake());
     DecoderSlot slot(registry);
     slot.CreateDecoder();
-    QCOMPARE(slot.Decoder()->Base64(QStringLiteral("subject: hi\r\n"), 3), QStringLiteral("SUBJECT: HI\r\n"));
+    QCOMPARE(slot.Decoder()->ReadableText("subject: hi\r\n"), QStringLiteral("SUBJECT: HI\r\n"));
     const auto* fake = dynamic_cast<FakeDecoder*>(slot.Decoder());
     QVERIFY(fake);
-    QCOMPARE(fake->calls.size(), 1);
-    QCOMPARE(fake->calls.constFirst().second, 3);
+    QCOMPARE(fake->calls, QList<QByteArray>{"subject: hi\r\n"});
 }
 
 void DecoderTest::releaseTurnsTheFlagFalse()

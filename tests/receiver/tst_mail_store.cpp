@@ -1,4 +1,3 @@
-#include "Decoder.h"
 #include "DomainFolderName.h"
 #include "FakeControls.h"
 #include "FileSystem.h"
@@ -13,7 +12,6 @@
 #include <QTest>
 
 #include <memory>
-#include <stdexcept>
 
 class MailStoreTest : public QObject {
     Q_OBJECT
@@ -35,12 +33,9 @@ private slots:
     void notificationsFollowTheirSwitches_data();
     void notificationsFollowTheirSwitches();
     void switchesAreReadForEachMessage();
-    void decoderTextIsStoredAndShown();
-    void failingDecoderLeavesTheMessageAsReceived();
 
 private:
     bool Store(const QByteArray& domain, const QByteArray& message);
-    bool StoreWith(const DecoderSlot& decoder, const QByteArray& domain, const QByteArray& message);
     QByteArray ReadFile(const QString& path) const;
     QString StoragePath() const { return dir_->path() + QStringLiteral("/store"); }
 
@@ -49,7 +44,6 @@ private:
     FileSystem files_;
     ManualClock clock_;
     RecordingNotifier notifier_;
-    DecoderSlot decoder_;
     QStringList failures_;
 };
 
@@ -67,12 +61,7 @@ void MailStoreTest::init()
 
 bool MailStoreTest::Store(const QByteArray& domain, const QByteArray& message)
 {
-    return StoreWith(decoder_, domain, message);
-}
-
-bool MailStoreTest::StoreWith(const DecoderSlot& decoder, const QByteArray& domain, const QByteArray& message)
-{
-    MailStore store(controls_, files_, clock_, notifier_, decoder, QStringLiteral("Larkspur"));
+    MailStore store(controls_, files_, clock_, notifier_, QStringLiteral("Larkspur"));
     store.OnFailure([this](const QString& text) { failures_.append(text); });
     return store.StoreMessage(domain, message);
 }
@@ -103,6 +92,8 @@ void MailStoreTest::messageBytesAreStoredExactly_data()
         high.append(char(b));
     }
     QTest::newRow("every byte from 0x80 to 0xFF") << high + "\r\n.\r\n";
+    QTest::newRow("MIME with encoded words and base64 stays encoded")
+        << QByteArray("Subject: =?UTF-8?B?5pel?=\r\nContent-Transfer-Encoding: base64\r\n\r\n5pel\r\n.\r\n");
     QTest::newRow("NUL and bare line ends") << QByteArray("a\0b\rc\nd\r\n.\r\n", 13);
 }
 
@@ -306,52 +297,6 @@ void MailStoreTest::switchesAreReadForEachMessage()
     QCOMPARE(notifier_.popups.size(), 2);
     QCOMPARE(notifier_.popups[0].caption, QStringLiteral("b.example"));
     QCOMPARE(notifier_.popups[1].caption, QStringLiteral("c.example"));
-}
-
-namespace {
-
-class BracketDecoder : public Decoder {
-public:
-    explicit BracketDecoder(bool fails) : fails_(fails) {}
-    QString Base64(const QString& text, int mode) override
-    {
-        if (fails_) {
-            throw std::runtime_error("conversion failed");
-        }
-        return QStringLiteral("[%1:").arg(mode) + text + QStringLiteral("]\u65e5");
-    }
-    QString Version() const override { return QStringLiteral("test 1.0"); }
-
-private:
-    bool fails_;
-};
-
-} // namespace
-
-void MailStoreTest::decoderTextIsStoredAndShown()
-{
-    DecoderRegistry registry;
-    registry.Register(QStringLiteral("basp21"), [] { return std::make_unique<BracketDecoder>(false); });
-    DecoderSlot decoder(registry);
-    decoder.CreateDecoder();
-    QVERIFY(decoder.DecoderAvailable());
-    controls_.dialog = 1;
-    QVERIFY(StoreWith(decoder, "b.example", "x\r\n.\r\n"));
-    const QByteArray expected = "[3:x\r\n.\r\n]\xe6\x97\xa5";
-    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/b.example/20030325_140509.log")), expected);
-    QCOMPARE(notifier_.popups[0].message, expected);
-}
-
-void MailStoreTest::failingDecoderLeavesTheMessageAsReceived()
-{
-    DecoderRegistry registry;
-    registry.Register(QStringLiteral("basp21"), [] { return std::make_unique<BracketDecoder>(true); });
-    DecoderSlot decoder(registry);
-    decoder.CreateDecoder();
-    controls_.dialog = 1;
-    QVERIFY(StoreWith(decoder, "b.example", "x\xff\r\n.\r\n"));
-    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/b.example/20030325_140509.log")), QByteArray("x\xff\r\n.\r\n"));
-    QCOMPARE(notifier_.popups[0].message, QByteArray("x\xff\r\n.\r\n"));
 }
 
 QTEST_GUILESS_MAIN(MailStoreTest)

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -16,6 +17,12 @@
 #include <QTimer>
 
 #include <memory>
+
+namespace {
+// The second test message, read and as stored.
+const QString Readable = QStringLiteral("Subject: テスト\n\n.dot\n========================================\nQUIT\n");
+const QString Stored = QStringLiteral("Subject: テスト\n\n..dot\n.\nQUIT\n");
+} // namespace
 
 class FrmViewTest : public QObject {
     Q_OBJECT
@@ -29,6 +36,7 @@ private slots:
     void missingLogGivesAnEmptyListAndPollingGoesOn();
     void clickOnRowShowsItsMessageFile();
     void clickReadsTheFileAnewEachTime();
+    void sourceSwitchHoldsForLaterClicks();
     void headingClickAndKeyboardMovesShowNothing();
     void pollingReloadsOnlyWhenTheLogChanged();
     void forcedRefreshReloadsAndRestartsPolling_data();
@@ -237,8 +245,7 @@ void FrmViewTest::clickOnRowShowsItsMessageFile()
     ClickRow(1);
 
     QVERIFY(dialogs_.messages.isEmpty());
-    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(),
-             QStringLiteral("Subject: テスト\n\n..dot\n.\nQUIT\n"));
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), Readable);
     const auto* grid = Child<QTableView>("FGList");
     QVERIFY(grid->selectionModel()->isRowSelected(1, {}));
     QVERIFY(!grid->selectionModel()->isRowSelected(0, {}));
@@ -246,8 +253,40 @@ void FrmViewTest::clickOnRowShowsItsMessageFile()
     // A reload leaves the text but no selection.
     view_->btnrefresh_Click();
     QVERIFY(!grid->selectionModel()->hasSelection());
-    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(),
-             QStringLiteral("Subject: テスト\n\n..dot\n.\nQUIT\n"));
+    QCOMPARE(Child<QPlainTextEdit>("TxtMail")->toPlainText(), Readable);
+}
+
+void FrmViewTest::sourceSwitchHoldsForLaterClicks()
+{
+    UseMailFolder();
+    const QString first = MessagePath(QStringLiteral("a.example"), QStringLiteral("20030512_102233.log"));
+    const QString second = MessagePath(QStringLiteral("b.example"), QStringLiteral("20030512_102234.log"));
+    WriteMessage(first, "first\r\n.\r\n");
+    WriteMessage(second, "Subject: \xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88\r\n\r\n..dot\r\n.\r\nQUIT\r\n");
+    AppendLog(first);
+    AppendLog(second);
+    QVERIFY(StartViewer());
+    view_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+    auto* mail = Child<QPlainTextEdit>("TxtMail");
+    const QRect mailGeometry = mail->geometry();
+
+    ClickRow(1);
+    QTest::keyClick(mail, Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(mail->toPlainText(), Stored);
+    ClickRow(0);
+    QCOMPARE(mail->toPlainText(), QStringLiteral("first\n.\n"));
+    ClickRow(1);
+    QCOMPARE(mail->toPlainText(), Stored);
+
+    std::unique_ptr<QMenu> menu(view_->TxtMailMenu());
+    QAction* entry = menu->actions().constLast();
+    QCOMPARE(entry->text(), QStringLiteral("ソースを表示"));
+    QVERIFY(entry->isChecked());
+    entry->trigger();
+    QCOMPARE(mail->toPlainText(), Readable);
+    QVERIFY(!entry->isChecked());
+    QCOMPARE(mail->geometry(), mailGeometry);
 }
 
 void FrmViewTest::clickReadsTheFileAnewEachTime()
@@ -262,10 +301,10 @@ void FrmViewTest::clickReadsTheFileAnewEachTime()
     auto* mail = Child<QPlainTextEdit>("TxtMail");
 
     ClickRow(0);
-    QCOMPARE(mail->toPlainText(), QStringLiteral("one\n.\n"));
+    QCOMPARE(mail->toPlainText(), QStringLiteral("one\n"));
     WriteMessage(path, "one\r\n.\r\ntwo\r\n.\r\n");
     ClickRow(0);
-    QCOMPARE(mail->toPlainText(), QStringLiteral("one\n.\ntwo\n.\n"));
+    QCOMPARE(mail->toPlainText(), QStringLiteral("one\n========================================\ntwo\n"));
     QVERIFY(dialogs_.messages.isEmpty());
 
     QVERIFY(QFile::remove(path));
@@ -277,7 +316,7 @@ void FrmViewTest::clickReadsTheFileAnewEachTime()
     QCOMPARE(dialogs_.messages[0].title, QStringLiteral("エラー"));
     QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Exclamation);
     QCOMPARE(dialogs_.messages[0].buttons, MessageButtons::Ok);
-    QCOMPARE(mail->toPlainText(), QStringLiteral("one\n.\ntwo\n.\n"));
+    QCOMPARE(mail->toPlainText(), QStringLiteral("one\n========================================\ntwo\n"));
     QCOMPARE(Child<QTableView>("FGList")->model()->rowCount(), 1);
 }
 

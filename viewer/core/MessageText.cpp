@@ -1,13 +1,8 @@
 #include "MessageText.h"
 
 #include "FileSystem.h"
-#include "SystemText.h"
 
-std::optional<QString> ReadMessageText(const QString& path)
+std::optional<QByteArray> ReadMessageBytes(const QString& path)
 {
-    const std::optional<QByteArray> bytes = FileSystem().ReadWholeFile(path);
-    if (!bytes) {
-        return std::nullopt;
-    }
-    return FromSystemBytes(*bytes);
+    return FileSystem().ReadWholeFile(path);
 }

@@ -5,12 +5,16 @@
 #include "LogLocation.h"
 #include "MessageText.h"
 #include "PollingInterval.h"
+#include "ReadableForm.h"
+#include "SystemText.h"
 #include "Twips.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -98,6 +102,20 @@ void FrmView::BuildWidgets()
     TxtMail_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     TxtMail_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TxtMail_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    // The stored text stays one step away; the choice holds for later clicks.
+    showSource_ = new QAction(QStringLiteral("ソースを表示"), this);
+    showSource_->setObjectName(QStringLiteral("ShowSource"));
+    showSource_->setCheckable(true);
+    showSource_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    addAction(showSource_);
+    connect(showSource_, &QAction::toggled, this, &FrmView::ShowMessage);
+    TxtMail_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(TxtMail_, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        QMenu* menu = TxtMailMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(TxtMail_->viewport()->mapToGlobal(position));
+    });
 
     TimerRefresh_ = new QTimer(this);
     TimerRefresh_->setObjectName(QStringLiteral("TimerRefresh"));
@@ -209,13 +227,30 @@ void FrmView::FGList_Click(const QModelIndex& index)
 {
     // Grid rows count from 1; row 0 is the heading.
     const std::optional<QString> path = rowMap_.Find(index.row() + 1);
-    const std::optional<QString> text = path ? ReadMessageText(*path) : std::nullopt;
-    if (!text) {
+    std::optional<QByteArray> bytes = path ? ReadMessageBytes(*path) : std::nullopt;
+    if (!bytes) {
         dialogs_.ShowMessage(QStringLiteral("指定行のデータはないようです。削除したり移動していませんか？"),
                              QStringLiteral("エラー"), MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
-    TxtMail_->setPlainText(*text);
+    shownMessage_ = std::move(bytes);
+    ShowMessage();
+}
+
+void FrmView::ShowMessage()
+{
+    if (!shownMessage_) {
+        return;
+    }
+    TxtMail_->setPlainText(showSource_->isChecked() ? FromSystemBytes(*shownMessage_) : ReadableForm(*shownMessage_));
+}
+
+QMenu* FrmView::TxtMailMenu()
+{
+    QMenu* menu = TxtMail_->createStandardContextMenu();
+    menu->addSeparator();
+    menu->addAction(showSource_);
+    return menu;
 }
 
 void FrmView::SelectWholeColumn(int column)

@@ -4,12 +4,17 @@
 #include "LogWatch.h"
 #include "RowMap.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class Dialogs;
+class QAction;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QModelIndex;
 class QPlainTextEdit;
 class QPushButton;
@@ -38,6 +43,9 @@ public:
     void TimerRefresh_Timer();
     void btnrefresh_Click();
     void FGList_Click(const QModelIndex& index);
+    // TxtMail's context menu: the text box's own entries and "ソースを表示".
+    // The caller owns the menu.
+    QMenu* TxtMailMenu();
 
     const RowMap& Rows() const { return rowMap_; }
     QString StorageFolderPath() const { return storageFolderPath_; }
@@ -48,6 +56,7 @@ private:
     void StartTimer();
     void StopTimer();
     void SelectWholeColumn(int column);
+    void ShowMessage();
 
     Dialogs& dialogs_;
     QString programFolder_;
@@ -66,5 +75,9 @@ private:
     QLineEdit* TxtInterval_ = nullptr;
     QLabel* Label2_ = nullptr;
     QPlainTextEdit* TxtMail_ = nullptr;
+    // Checked: TxtMail shows the stored text instead of the readable form.
+    QAction* showSource_ = nullptr;
+    // The bytes of the message shown last, kept for switching between the two texts.
+    std::optional<QByteArray> shownMessage_;
     QTimer* TimerRefresh_ = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "ProgramOptions.h"
 
 #include "JapaneseTranslations.h"
 

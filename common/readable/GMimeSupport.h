@@ -1,0 +1,36 @@
+#pragma once
+
+#include <gmime/gmime.h>
+
+#include <QString>
+
+#include <memory>
+
+// GMime is set up once per process, before its first use.
+inline void EnsureGMime()
+{
+    static const bool initialised = [] {
+        g_mime_init();
+        return true;
+    }();
+    (void)initialised;
+}
+
+// Owners of what GMime hands out: objects by reference count, strings by g_free.
+struct GObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using GPtr = std::unique_ptr<T, GObjectUnref>;
+
+struct GFree {
+    void operator()(gpointer memory) const { g_free(memory); }
+};
+using GString8 = std::unique_ptr<char, GFree>;
+
+// A UTF-8 string GMime allocated, taken over and freed.
+inline QString FromGString(char* owned)
+{
+    const GString8 text(owned);
+    return QString::fromUtf8(text.get());
+}

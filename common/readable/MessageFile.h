@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+// The messages of one message file, as their senders wrote them. The file
+// holds one or more messages, each ended by its end-of-data line ("."
+// alone); a line the client dot-stuffed loses its first dot. Lines end in
+// LF. Text behind the last end-of-data line is one more message when it is
+// not blank. An empty file holds none.
+QList<QByteArray> SplitMessageFile(QByteArrayView file);
