@@ -1,13 +1,12 @@
 #include "FrmMsg.h"
 
 #include "JapaneseFont.h"
-#include "SystemText.h"
 #include "Twips.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-FrmMsg::FrmMsg(const QString& caption, const QByteArray& message)
+FrmMsg::FrmMsg(const QString& caption, const QString& text)
     : txtMsg_(new QPlainTextEdit(this)), cmdEnd_(new QPushButton(QStringLiteral("閉 じ る"), this))
 {
     setObjectName(QStringLiteral("FrmMsg"));
@@ -21,8 +20,6 @@ FrmMsg::FrmMsg(const QString& caption, const QByteArray& message)
     txtMsg_->setReadOnly(true);
     txtMsg_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtMsg_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QString text = FromSystemBytes(message);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     txtMsg_->setPlainText(text);
 
     cmdEnd_->setObjectName(QStringLiteral("CmdEnd"));

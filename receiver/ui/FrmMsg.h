@@ -6,11 +6,11 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The arrival pop-up: one window per message, captioned with the sender
-// domain, showing the whole message.
+// domain, showing the message's text.
 class FrmMsg : public QWidget {
     Q_OBJECT
 public:
-    FrmMsg(const QString& caption, const QByteArray& message);
+    FrmMsg(const QString& caption, const QString& text);
 
     QPlainTextEdit* TxtMsg() const { return txtMsg_; }
     QPushButton* CmdEnd() const { return cmdEnd_; }
