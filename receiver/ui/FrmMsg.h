@@ -6,7 +6,7 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The arrival pop-up: one window per message, captioned with the sender
-// domain, showing the whole message in the text it is given.
+// domain, showing the message's text.
 class FrmMsg : public QWidget {
     Q_OBJECT
 public:

@@ -1,0 +1,68 @@
+#include "ArrivalPopups.h"
+#include "Decoder.h"
+#include "RecordingWavePlayer.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+class ArrivalPopupsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void longMessageShowsItsStartAndItsSize();
+    void shortMessageShownWhole();
+    void fiftyFirstArrivalClosesTheOldest();
+    void cleanup() { popups_.CloseAll(); }
+
+private:
+    RecordingWavePlayer player_;
+    // No decoder: the pop-up's text is the received text, so the cut shows exactly.
+    DecoderRegistry noDecoders_;
+    DecoderSlot decoder_{noDecoders_};
+    ArrivalPopups popups_{player_, decoder_};
+};
+
+void ArrivalPopupsTest::longMessageShowsItsStartAndItsSize()
+{
+    // 1 MiB of lines, then a tail that must not be shown.
+    const QByteArray line = QByteArray(62, 'x') + "\r\n";
+    const QByteArray message = line.repeated(16384) + "TAIL\r\n.\r\n";
+    popups_.ShowPopup(QStringLiteral("big.example"), message);
+
+    const QString text = popups_.List().Open().at(0)->TxtMsg()->toPlainText();
+    QVERIFY(text.startsWith(QString(62, QLatin1Char('x')).append(QLatin1Char('\n')).repeated(16384)));
+    QVERIFY(!text.contains(QStringLiteral("TAIL")));
+    QVERIFY(text.endsWith(QStringLiteral(
+        "\n［以下省略］このメッセージは全体で 1048585 バイトあります。先頭の 1048576 バイトだけを表示しています。")));
+}
+
+void ArrivalPopupsTest::shortMessageShownWhole()
+{
+    popups_.ShowPopup(QStringLiteral("small.example"), "Subject: hi\r\n\r\nbody\r\n.\r\n");
+    QCOMPARE(popups_.List().Open().at(0)->TxtMsg()->toPlainText(), QStringLiteral("Subject: hi\n\nbody\n.\n"));
+}
+
+void ArrivalPopupsTest::fiftyFirstArrivalClosesTheOldest()
+{
+    for (int n = 1; n <= 50; ++n) {
+        popups_.ShowPopup(QStringLiteral("d%1").arg(n), "m\r\n.\r\n");
+    }
+    QCOMPARE(popups_.List().Open().size(), 50);
+
+    popups_.ShowPopup(QStringLiteral("d51"), "m\r\n.\r\n");
+    QList<FrmMsg*> open = popups_.List().Open();
+    QCOMPARE(open.size(), 50);
+    QCOMPARE(open.first()->windowTitle(), QStringLiteral("d2"));
+    QCOMPARE(open.last()->windowTitle(), QStringLiteral("d51"));
+
+    // One closed by its button leaves room: the next arrival closes nothing.
+    open.at(10)->CmdEnd()->click();
+    popups_.ShowPopup(QStringLiteral("d52"), "m\r\n.\r\n");
+    open = popups_.List().Open();
+    QCOMPARE(open.size(), 50);
+    QCOMPARE(open.first()->windowTitle(), QStringLiteral("d2"));
+    QCOMPARE(open.last()->windowTitle(), QStringLiteral("d52"));
+}
+
+QTEST_MAIN(ArrivalPopupsTest)
+#include "tst_arrival_popups.moc"
