@@ -4,14 +4,54 @@
 #include "PopupText.h"
 #include "WavePlayer.h"
 
+ArrivalPopups::ArrivalPopups(WavePlayer& player, const DecoderSlot& decoder) : player_(player), decoder_(decoder)
+{
+    pacing_.setSingleShot(true);
+    QObject::connect(&pacing_, &QTimer::timeout, [this] { OpenNext(); });
+}
+
 void ArrivalPopups::ShowPopup(const QString& caption, const QByteArray& message)
 {
-    auto* popup = new FrmMsg(caption, PopupText(decoder_, message));
+    // left() shares a message that fits instead of copying it.
+    queued_.push_back({caption, message.left(PopupByteLimit), message.size()});
+    while (queued_.size() > size_t(PopupList::MaxOpen)) {
+        queued_.pop_front();
+    }
+    if (!pacing_.isActive()) {
+        const qint64 since = sinceLastOpen_.isValid() ? sinceLastOpen_.elapsed() : interval_;
+        pacing_.start(int(qMax<qint64>(0, interval_ - since)));
+    }
+}
+
+void ArrivalPopups::OpenNext()
+{
+    if (queued_.empty()) {
+        return;
+    }
+    const Arrival arrival = std::move(queued_.front());
+    queued_.pop_front();
+    QElapsedTimer cost;
+    cost.start();
+    auto* popup = new FrmMsg(arrival.caption, PopupText(decoder_, arrival.head, arrival.fullSize));
     popup->show();
     list_.Add(popup);
+    // A long text takes a while to lay out: the sessions get at least twice
+    // that time before the next pop-up.
+    interval_ = int(qMax<qint64>(OpenIntervalMs, 2 * cost.elapsed()));
+    sinceLastOpen_.start();
+    if (!queued_.empty()) {
+        pacing_.start(interval_);
+    }
 }
 
 void ArrivalPopups::PlaySound(const QString& wavPath)
 {
     PlayWave(player_, wavPath);
+}
+
+void ArrivalPopups::CloseAll()
+{
+    pacing_.stop();
+    queued_.clear();
+    list_.CloseAll();
 }

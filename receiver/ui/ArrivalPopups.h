@@ -4,24 +4,49 @@
 #include "FrmMsg.h"
 #include "PopupList.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <deque>
+
 class DecoderSlot;
 class WavePlayer;
 
 // Arrival notification on screen and speaker: a new modeless pop-up per
 // message, and the WAV file. The pop-up shows the decoder's readable form
 // when the decoder is there, the received text otherwise.
+//
+// Pop-ups open at most one per OpenIntervalMs, or per twice the time the
+// last one took to open: making a window costs far more than storing a
+// small message, so a flood of arrivals queues them and the sessions keep
+// their pace. Of a queue longer than PopupList::MaxOpen
+// the oldest are dropped, since opening them would only close them again.
 class ArrivalPopups : public ArrivalNotifier {
 public:
-    ArrivalPopups(WavePlayer& player, const DecoderSlot& decoder) : player_(player), decoder_(decoder) {}
+    static constexpr int OpenIntervalMs = 50;
+
+    ArrivalPopups(WavePlayer& player, const DecoderSlot& decoder);
 
     void ShowPopup(const QString& caption, const QByteArray& message) override;
     void PlaySound(const QString& wavPath) override;
 
     PopupList& List() { return list_; }
-    void CloseAll() { list_.CloseAll(); }
+    // Closes the open pop-ups and forgets the queued ones.
+    void CloseAll();
 
 private:
+    struct Arrival {
+        QString caption;
+        QByteArray head; // at most the part a pop-up shows
+        qint64 fullSize;
+    };
+    void OpenNext();
+
     WavePlayer& player_;
     const DecoderSlot& decoder_;
     PopupList list_;
+    std::deque<Arrival> queued_;
+    QTimer pacing_;
+    QElapsedTimer sinceLastOpen_;
+    int interval_ = OpenIntervalMs;
 };

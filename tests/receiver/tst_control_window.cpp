@@ -470,8 +470,8 @@ void ControlWindowTest::popupsPerMessageAndClosedByTheirButton()
                                  "\x1b$B;3ED$G$9!#\x1b(B\r\n.\r\n"),
                  QByteArray("250 OK\r\n"));
     }
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 2, 20000);
     const QList<FrmMsg*> open = window_->Popups().List().Open();
-    QCOMPARE(open.size(), 2);
     QCOMPARE(open[0]->windowTitle(), QStringLiteral("one.example"));
     QCOMPARE(open[1]->windowTitle(), QStringLiteral("two.example"));
     QCOMPARE(open[0]->findChild<QPushButton*>(QStringLiteral("CmdEnd"))->text(), QStringLiteral("閉 じ る"));
@@ -533,7 +533,7 @@ void ControlWindowTest::exitAnsweredYesShutsDownAndSaves()
     client.Exchange("MAIL FROM:<a@b.example>\r\n");
     client.Exchange("DATA\r\n");
     QCOMPARE(client.Exchange("x\r\n.\r\n"), QByteArray("250 OK\r\n"));
-    QCOMPARE(window_->Popups().List().Open().size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 1, 20000);
 
     dialogs_.nextAnswers.enqueue(MessageAnswer::Yes);
     window_->close();

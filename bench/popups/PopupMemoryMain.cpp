@@ -1,0 +1,84 @@
+// bench_popup_memory: opens --popups pop-ups (default 50) of a message of
+// --bytes bytes (default 5 MiB, 78-character lines) through ArrivalPopups,
+// as the receiver does, and prints the process's resident memory before and
+// after, and per pop-up; --no-decoder shows the received text instead of the
+// readable form. Runs on the offscreen platform unless
+// QT_QPA_PLATFORM is set.
+
+#include "ArrivalPopups.h"
+#include "Decoder.h"
+#include "WavePlayer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+class SilentPlayer : public WavePlayer {
+public:
+    void PlayFile(const QString&) override {}
+    void PlayChime() override {}
+};
+
+long ResidentKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    int popups = 50;
+    qsizetype bytes = 5 * 1024 * 1024;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--popups")) {
+            popups = args[i + 1].toInt();
+        } else if (args[i] == QLatin1String("--bytes")) {
+            bytes = args[i + 1].toLongLong();
+        }
+    }
+    const QByteArray line = "Benchmark line of plain text, seventy-eight characters long, then CR LF.....\r\n";
+    const QByteArray message = line.repeated(bytes / line.size() + 1).left(bytes - 5) + "\r\n.\r\n";
+
+    SilentPlayer player;
+    // --no-decoder: the received text, to tell the readable form's share.
+    DecoderRegistry none;
+    DecoderSlot decoder(args.contains(QLatin1String("--no-decoder")) ? none : DecoderRegistry::BuiltIn());
+    decoder.CreateDecoder();
+    ArrivalPopups arrivals(player, decoder);
+    QTest::qWait(100);
+    const long before = ResidentKib();
+    QElapsedTimer clock;
+    clock.start();
+    for (int n = 0; n < popups; ++n) {
+        arrivals.ShowPopup(QStringLiteral("bench.example"), message);
+        QTest::qWaitFor([&] { return arrivals.List().Open().size() == qMin(n + 1, PopupList::MaxOpen); }, 60000);
+    }
+    const double ms = double(clock.elapsed());
+    QTest::qWait(100);
+    const long after = ResidentKib();
+    std::printf("decoder=%s\npopups=%d\nmessage_bytes=%lld\nrss_before_kib=%ld\nrss_after_kib=%ld\n"
+                "per_popup_kib=%ld\nms_per_popup=%.1f\n",
+                decoder.DecoderAvailable() ? "yes" : "no", popups, static_cast<long long>(message.size()), before,
+                after, (after - before) / qMin(popups, PopupList::MaxOpen), ms / popups);
+    return 0;
+}
