@@ -1,11 +1,15 @@
 #pragma once
 
 #include "ArrivalListModel.h"
+#include "ArrivalLog.h"
+#include "ArrivalLogLoader.h"
 #include "LogWatch.h"
 #include "RowMap.h"
 
 #include <QString>
 #include <QWidget>
+
+#include <memory>
 
 class Dialogs;
 class QLabel;
@@ -34,12 +38,16 @@ public:
     bool LocateLog();
     void ResetGrid();
     void LoadLogList();
+    void UpdateLogList();
     void ApplyInterval();
     void TimerRefresh_Timer();
     void btnrefresh_Click();
     void FGList_Click(const QModelIndex& index);
 
     const RowMap& Rows() const { return rowMap_; }
+    // A long log is listed a slice per event-loop pass; true until the last.
+    bool ListLoading() const { return loader_->Loading(); }
+    void SetListSliceBytes(qint64 bytes) { loader_->SetSliceBytes(bytes); }
     QString StorageFolderPath() const { return storageFolderPath_; }
     QString LogPath() const { return logPath_; }
 
@@ -48,17 +56,26 @@ private:
     void StartTimer();
     void StopTimer();
     void SelectWholeColumn(int column);
+    void LayOutGrid();
+    void LoadSlice();
 
     Dialogs& dialogs_;
     QString programFolder_;
     QString storageFolderPath_;
     QString logPath_;
     LogWatch logWatch_;
-    RowMap rowMap_;
+    // The log's rows, held once; the grid's model and the row map view it.
+    ArrivalLog log_;
+    RowMap rowMap_{log_};
     // Whether the timer was started; it fires only with a period above 0.
     bool timerEnabled_ = false;
 
     ArrivalListModel* model_ = nullptr;
+    std::unique_ptr<ArrivalLogLoader> loader_;
+    // Set by the polling step and the button: the stamp is recorded when
+    // their load has read the log to its end (start-up records none).
+    bool recordWhenLoaded_ = false;
+    QTimer* nextSlice_ = nullptr;
     QLabel* LogList_ = nullptr;
     QTableView* FGList_ = nullptr;
     QPushButton* btnrefresh_ = nullptr;
