@@ -14,7 +14,7 @@
 // the log's first bytes. The log is opened and closed for every slice.
 class ArrivalLogLoader {
 public:
-    static constexpr qint64 DefaultSliceBytes = 2 * 1024 * 1024;
+    static constexpr qint64 DefaultSliceBytes = 1024 * 1024;
 
     explicit ArrivalLogLoader(ArrivalListModel& list, qint64 sliceBytes = DefaultSliceBytes);
 
