@@ -64,6 +64,16 @@ QByteArray TextFile::ReadAllBytes()
     return IsOpen() ? file_->readAll() : QByteArray();
 }
 
+bool TextFile::Seek(qint64 offset)
+{
+    return IsOpen() && file_->seek(offset);
+}
+
+QByteArray TextFile::ReadBytes(qint64 maxSize)
+{
+    return IsOpen() ? file_->read(maxSize) : QByteArray();
+}
+
 QString TextFile::ReadAll()
 {
     return FromSystemBytes(ReadAllBytes());

@@ -29,6 +29,10 @@ public:
     bool AtEndOfStream() const;
     QString ReadAll();
     QByteArray ReadAllBytes();
+    // Reading from a byte offset, at most maxSize bytes at a time: how a
+    // long file is read a piece per event.
+    bool Seek(qint64 offset);
+    QByteArray ReadBytes(qint64 maxSize);
 
     // Flushes and closes; false when something could not be written.
     bool Close();

@@ -1,6 +1,8 @@
 #include "ArrivalListModel.h"
 #include "ArrivalLog.h"
+#include "ArrivalLogLoader.h"
 #include "RowMap.h"
+#include "SystemText.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +24,7 @@ private slots:
     void rowMapKeys();
     void reloadFollowsTheLog_data();
     void reloadFollowsTheLog();
+    void longLogIsReadASliceAtATime();
 };
 
 namespace {
@@ -47,6 +50,32 @@ QByteArray LogBytes(const QStringList& lines)
     }
     return bytes;
 }
+
+QStringList Lines(const ArrivalLog& log)
+{
+    QStringList lines;
+    for (int i = 0; i < log.Count(); ++i) {
+        lines.append(log.Line(i));
+    }
+    return lines;
+}
+
+// The whole log read into a list, as the viewer does at start-up.
+struct LoadedList {
+    LoadedList(const QString& logPath, qsizetype storageFolderLength, qint64 sliceBytes = 1 << 20)
+        : loader(model, sliceBytes)
+    {
+        model.SetStorageFolderLength(storageFolderLength);
+        loader.SetLogPath(logPath);
+        loader.StartWhole();
+        while (loader.ReadSlice()) {
+        }
+    }
+    ArrivalLog log;
+    ArrivalListModel model{log};
+    RowMap rows{log};
+    ArrivalLogLoader loader;
+};
 
 } // namespace
 
@@ -91,12 +120,15 @@ void ArrivalLogTest::cells()
     QFETCH(QString, dateTime);
     QFETCH(QString, domain);
 
-    const ArrivalLog log = ArrivalLog::FromText(line + QStringLiteral("\r\n"), folder.size());
-    QCOMPARE(log.Count(), 1);
-    QCOMPARE(log.DateTimeText(0), dateTime);
-    QCOMPARE(log.DateTimeText(0).size(), 20);
-    QCOMPARE(log.DomainText(0).toString(), domain);
-    QCOMPARE(log.Line(0).toString(), line);
+    ArrivalLog log;
+    ArrivalListModel model(log);
+    model.SetStorageFolderLength(folder.size());
+    model.Append(ToSystemBytes(line + QStringLiteral("\r\n")));
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.index(0, 0).data().toString(), dateTime);
+    QCOMPARE(dateTime.size(), 20);
+    QCOMPARE(model.index(0, 1).data().toString(), domain);
+    QCOMPARE(log.Line(0), line);
 }
 
 void ArrivalLogTest::lineEnds_data()
@@ -119,12 +151,18 @@ void ArrivalLogTest::lineEnds()
     QFETCH(QString, text);
     QFETCH(QStringList, lines);
 
-    const ArrivalLog log = ArrivalLog::FromText(text, 0);
-    QStringList got;
-    for (int i = 0; i < log.Count(); ++i) {
-        got.append(log.Line(i).toString());
+    QCOMPARE(Lines(ArrivalLog::FromText(text)), lines);
+    // The same bytes arriving in two pieces, split anywhere, into blocks
+    // too small to hold them whole.
+    const QByteArray bytes = text.toUtf8();
+    for (qsizetype split = 0; split <= bytes.size(); ++split) {
+        ArrivalLog log;
+        log.Reserve(2, 1);
+        log.Append(bytes.first(split));
+        log.Append(bytes.sliced(split));
+        QCOMPARE(Lines(log), lines);
+        QCOMPARE(log.Bytes(0, log.Size()), bytes);
     }
-    QCOMPARE(got, lines);
 }
 
 void ArrivalLogTest::threeLinesGiveThreeRowsInFileOrder()
@@ -139,17 +177,17 @@ void ArrivalLogTest::threeLinesGiveThreeRowsInFileOrder()
     const QString logPath = folder + sep + "Larkspur.log";
     WriteBytes(logPath, LogBytes(lines));
 
-    const ArrivalLog log = ArrivalLog::Read(logPath, folder.size());
-    QCOMPARE(log.Count(), 3);
-    QCOMPARE(log.DateTimeText(0), QStringLiteral("2003/05/12/ 10:22:33"));
-    QCOMPARE(log.DomainText(0).toString(), QStringLiteral("b.example"));
-    QCOMPARE(log.DateTimeText(1), QStringLiteral("2003/01/01/ 00:00:00"));
-    QCOMPARE(log.DomainText(1).toString(), QStringLiteral("a.example"));
-    QCOMPARE(log.DateTimeText(2), QStringLiteral("2002/12/31/ 23:59:59"));
-    QCOMPARE(log.DomainText(2).toString(), QStringLiteral("c.example"));
+    const LoadedList list(logPath, folder.size());
+    const ArrivalListModel& model = list.model;
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("2003/05/12/ 10:22:33"));
+    QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("b.example"));
+    QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("2003/01/01/ 00:00:00"));
+    QCOMPARE(model.index(1, 1).data().toString(), QStringLiteral("a.example"));
+    QCOMPARE(model.index(2, 0).data().toString(), QStringLiteral("2002/12/31/ 23:59:59"));
+    QCOMPARE(model.index(2, 1).data().toString(), QStringLiteral("c.example"));
 
-    RowMap rows;
-    rows.Fill(log);
+    const RowMap& rows = list.rows;
     QCOMPARE(rows.Count(), 3);
     QCOMPARE(rows.Find(QStringLiteral("idx1")), lines[0]);
     QCOMPARE(rows.Find(QStringLiteral("idx2")), lines[1]);
@@ -161,9 +199,8 @@ void ArrivalLogTest::threeLinesGiveThreeRowsInFileOrder()
 void ArrivalLogTest::identicalLinesStaySeparateRows()
 {
     const QString line = Native("/mail/dom1/20030512_102233.log");
-    const ArrivalLog log = ArrivalLog::FromText(line + "\r\n" + line + "\r\n", Native("/mail").size());
-    RowMap rows;
-    rows.Fill(log);
+    const ArrivalLog log = ArrivalLog::FromText(line + "\r\n" + line + "\r\n");
+    const RowMap rows(log);
     QCOMPARE(log.Count(), 2);
     QCOMPARE(rows.Find(1), line);
     QCOMPARE(rows.Find(2), line);
@@ -173,9 +210,9 @@ void ArrivalLogTest::missingLogGivesNoRows()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QCOMPARE(ArrivalLog::Read(dir.filePath(QStringLiteral("Larkspur.log")), 1).Count(), 0);
+    QCOMPARE(LoadedList(dir.filePath(QStringLiteral("Larkspur.log")), 1).model.rowCount(), 0);
     // A folder where the log should be cannot be read as one.
-    QCOMPARE(ArrivalLog::Read(dir.path(), 1).Count(), 0);
+    QCOMPARE(LoadedList(dir.path(), 1).model.rowCount(), 0);
 }
 
 void ArrivalLogTest::rowMapKeys_data()
@@ -203,8 +240,8 @@ void ArrivalLogTest::rowMapKeys()
         lines.append(QString::number(i));
     }
     lines.append("tenth");
-    RowMap rows;
-    rows.Fill(ArrivalLog::FromText(lines.join("\r\n"), 0));
+    const ArrivalLog log = ArrivalLog::FromText(lines.join("\r\n"));
+    const RowMap rows(log);
     QCOMPARE(RowMap::Key(10), QStringLiteral("idx10"));
     if (line.isNull()) {
         QCOMPARE(rows.Find(key), std::nullopt);
@@ -215,50 +252,99 @@ void ArrivalLogTest::rowMapKeys()
 
 void ArrivalLogTest::reloadFollowsTheLog_data()
 {
-    QTest::addColumn<QStringList>("before");
-    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("onlyNewBytesRead");
 
     const QStringList two{Native("/m/a/20030101_000001.log"), Native("/m/b/20030101_000002.log")};
     const QStringList three = two + QStringList{Native("/m/c/20030101_000003.log")};
-    QTest::newRow("a line appended gives one more row") << two << three;
-    QTest::newRow("a shortened log leaves no rows behind") << three << QStringList{three[2]};
-    QTest::newRow("an emptied log leaves only the headings") << three << QStringList();
-    QTest::newRow("a log that appears fills an empty list") << QStringList() << two;
+    const QStringList otherTwo{Native("/m/x/20030101_000001.log"), Native("/m/y/20030101_000002.log")};
+    QTest::newRow("a line appended is read alone") << LogBytes(two) << LogBytes(three) << three << true;
+    QTest::newRow("an unchanged log reads nothing") << LogBytes(two) << LogBytes(two) << two << true;
+    QTest::newRow("a log that appears fills the empty list") << QByteArray() << LogBytes(two) << two << true;
+    QTest::newRow("a line finished after its first half was read")
+        << LogBytes(two) + three[2].toUtf8().first(8) << LogBytes(three) << three << true;
+    QTest::newRow("a shortened log is read whole") << LogBytes(three) << LogBytes({three[2]})
+                                                 << QStringList{three[2]} << false;
+    QTest::newRow("an emptied log leaves only the headings") << LogBytes(three) << QByteArray() << QStringList()
+                                                           << false;
+    QTest::newRow("the same size with other lines is read whole")
+        << LogBytes(two) << LogBytes(otherTwo) << otherTwo << false;
+    QTest::newRow("a longer log with other first lines is read whole")
+        << LogBytes(two) << LogBytes(otherTwo + QStringList{three[2]}) << otherTwo + QStringList{three[2]} << false;
 }
 
 void ArrivalLogTest::reloadFollowsTheLog()
 {
-    QFETCH(QStringList, before);
-    QFETCH(QStringList, after);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(QStringList, rows);
+    QFETCH(bool, onlyNewBytesRead);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString logPath = dir.filePath(QStringLiteral("Larkspur.log"));
-    const qsizetype folderLength = Native("/m").size();
-    ArrivalListModel model;
-    RowMap rows;
-    const auto reload = [&] {
-        rows.Clear();
-        model.Clear();
-        const ArrivalLog log = ArrivalLog::Read(logPath, folderLength);
-        model.Load(log);
-        rows.Fill(log);
-    };
-
-    WriteBytes(logPath, LogBytes(before));
-    reload();
-    QCOMPARE(model.rowCount(), before.size());
-    WriteBytes(logPath, LogBytes(after));
-    reload();
-
-    QCOMPARE(model.rowCount(), after.size());
-    QCOMPARE(rows.Count(), after.size());
-    for (int i = 0; i < after.size(); ++i) {
-        QCOMPARE(rows.Find(i + 1), after[i]);
-        QCOMPARE(model.index(i, 1).data().toString(), after[i].section(QDir::separator(), 2, 2));
+    if (!before.isNull()) {
+        WriteBytes(logPath, before);
+        // An old time, so that a rewrite shows as a new stamp however soon.
+        QFile log(logPath);
+        QVERIFY(log.open(QIODevice::ReadWrite));
+        QVERIFY(log.setFileTime(QDateTime(QDate(2003, 5, 12), QTime(10, 22, 33)),
+                                QFileDevice::FileModificationTime));
     }
-    QCOMPARE(rows.Find(int(after.size()) + 1), std::nullopt);
-    QVERIFY(!model.index(int(after.size()), 0).isValid());
+    LoadedList list(logPath, Native("/m").size());
+    if (before != after) {
+        WriteBytes(logPath, after);
+    }
+    QSignalSpy resets(&list.model, &QAbstractItemModel::modelReset);
+
+    const bool appended = list.loader.StartAppended();
+    QCOMPARE(appended, onlyNewBytesRead);
+    if (!appended) {
+        list.loader.StartWhole();
+    }
+    while (list.loader.ReadSlice()) {
+    }
+
+    QCOMPARE(resets.size(), onlyNewBytesRead ? 0 : 1);
+    QCOMPARE(list.model.rowCount(), rows.size());
+    QCOMPARE(list.rows.Count(), rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        QCOMPARE(list.rows.Find(i + 1), rows[i]);
+        QCOMPARE(list.model.index(i, 1).data().toString(), rows[i].section(QDir::separator(), 2, 2));
+    }
+    QCOMPARE(list.rows.Find(int(rows.size()) + 1), std::nullopt);
+}
+
+void ArrivalLogTest::longLogIsReadASliceAtATime()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString logPath = dir.filePath(QStringLiteral("Larkspur.log"));
+    const QStringList lines{Native("/m/a/20030101_000001.log"), Native("/m/b/20030101_000002.log"),
+                            Native("/m/c/20030101_000003.log")};
+    WriteBytes(logPath, LogBytes(lines));
+    ArrivalLog log;
+    ArrivalListModel model(log);
+    ArrivalLogLoader loader(model, 30);
+    loader.SetLogPath(logPath);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    // 26 bytes a line: a slice that ends inside a line lists what it has
+    // of it, and the next slice completes it.
+    loader.StartWhole();
+    QVERIFY(loader.ReadSlice());
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(log.Line(1), Native("/m/b"));
+    QVERIFY(loader.ReadSlice());
+    QCOMPARE(model.rowCount(), 3);
+    QVERIFY(!loader.ReadSlice());
+    QVERIFY(!loader.Loading());
+    QCOMPARE(Lines(log), lines);
+    QCOMPARE(inserted.size(), 2);
+    QCOMPARE(changed.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(ArrivalLogTest)

@@ -1,5 +1,7 @@
 #include "ArrivalListModel.h"
 
+#include "ArrivalLine.h"
+
 namespace {
 
 constexpr int DateTimeColumn = 0;
@@ -7,34 +9,37 @@ constexpr int DomainColumn = 1;
 
 } // namespace
 
+ArrivalListModel::ArrivalListModel(ArrivalLog& log, QObject* parent)
+    : QAbstractTableModel(parent), log_(log), rows_(log.Count())
+{
+}
+
 void ArrivalListModel::Clear()
 {
     beginResetModel();
-    log_ = ArrivalLog();
+    log_.Clear();
+    rows_ = 0;
     endResetModel();
 }
 
-void ArrivalListModel::Load(const ArrivalLog& log)
+void ArrivalListModel::Append(QByteArrayView bytes)
 {
-    // Into an emptied list the rows are inserted, like rows added to a grid:
-    // a reset would also throw away the view's column widths.
-    if (log_.Count() > 0) {
-        beginResetModel();
-        log_ = log;
-        endResetModel();
-        return;
+    const ArrivalLog::Growth growth = log_.Append(bytes);
+    if (growth.lastRowGrew) {
+        emit dataChanged(index(rows_ - 1, DateTimeColumn), index(rows_ - 1, DomainColumn));
     }
-    if (log.Count() == 0) {
-        return;
+    // Rows are inserted, as into a grid: a reset would also throw away the
+    // view's column widths.
+    if (log_.Count() > rows_) {
+        beginInsertRows({}, rows_, log_.Count() - 1);
+        rows_ = log_.Count();
+        endInsertRows();
     }
-    beginInsertRows({}, 0, log.Count() - 1);
-    log_ = log;
-    endInsertRows();
 }
 
 int ArrivalListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : log_.Count();
+    return parent.isValid() ? 0 : rows_;
 }
 
 int ArrivalListModel::columnCount(const QModelIndex& parent) const
@@ -47,10 +52,11 @@ QVariant ArrivalListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
+    const QString line = log_.Line(index.row());
     if (index.column() == DateTimeColumn) {
-        return log_.DateTimeText(index.row());
+        return DateTimeText(FileNameOf(line));
     }
-    return log_.DomainText(index.row()).toString();
+    return DomainText(line, storageFolderLength_).toString();
 }
 
 QVariant ArrivalListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -3,17 +3,26 @@
 #include "ArrivalLog.h"
 
 #include <QAbstractTableModel>
+#include <QByteArrayView>
 
-// The arrival list as a two-column table: date and time, sender domain.
-// Cell texts are made when asked for, so only the visible rows cost.
+// The arrival list as a two-column table (date and time, sender domain)
+// over an arrival log it does not own. The log changes only through this
+// model, so that the views hear of every change. Cell texts are made when
+// asked for, so only the visible rows cost.
 class ArrivalListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit ArrivalListModel(ArrivalLog& log, QObject* parent = nullptr);
 
+    // Only the folder's length counts for the domain cells.
+    void SetStorageFolderLength(qsizetype length) { storageFolderLength_ = length; }
+
+    // Empties the log and the list.
     void Clear();
-    // Meant for an emptied list (after Clear); a full one is reset.
-    void Load(const ArrivalLog& log);
+    void Reserve(qint64 bytes, qint64 lines) { log_.Reserve(bytes, lines); }
+    // Adds the bytes that follow those the log holds; new rows are
+    // inserted at the bottom, an unfinished last line is completed.
+    void Append(QByteArrayView bytes);
     const ArrivalLog& Log() const { return log_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -23,5 +32,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    ArrivalLog log_;
+    ArrivalLog& log_;
+    // The rows the views know of: the log grows first, then they are told.
+    int rows_ = 0;
+    qsizetype storageFolderLength_ = 0;
 };

@@ -18,6 +18,8 @@ public:
     // Records the stamp as it is now. Called after a reload: the stamp kept
     // is the one read then, not the one that was compared.
     void Record();
+    // Records a stamp taken earlier, when what was read matched it.
+    void Record(const FileStamp& stamp) { logStamp_ = stamp; }
 
     const std::optional<FileStamp>& LogStamp() const { return logStamp_; }
 

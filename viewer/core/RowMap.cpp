@@ -5,23 +5,12 @@ QString RowMap::Key(int row)
     return QStringLiteral("idx") + QString::number(row);
 }
 
-void RowMap::Clear()
-{
-    log_ = ArrivalLog();
-}
-
-void RowMap::Fill(const ArrivalLog& log)
-{
-    // Shares the log's text; no copy per line.
-    log_ = log;
-}
-
 std::optional<QString> RowMap::Find(int row) const
 {
     if (row < 1 || row > log_.Count()) {
         return std::nullopt;
     }
-    return log_.Line(row - 1).toString();
+    return log_.Line(row - 1);
 }
 
 std::optional<QString> RowMap::Find(QStringView key) const

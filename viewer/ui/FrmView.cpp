@@ -54,7 +54,12 @@ void FrmView::BuildWidgets()
     LogList_->setObjectName(QStringLiteral("LogList"));
     LogList_->setGeometry(TwipsRect(240, 120, 4455, 255));
 
-    model_ = new ArrivalListModel(this);
+    model_ = new ArrivalListModel(log_, this);
+    loader_ = std::make_unique<ArrivalLogLoader>(*model_);
+    nextSlice_ = new QTimer(this);
+    nextSlice_->setSingleShot(true);
+    nextSlice_->setInterval(0);
+    connect(nextSlice_, &QTimer::timeout, this, &FrmView::LoadSlice);
     FGList_ = new QTableView(this);
     FGList_->setObjectName(QStringLiteral("FGList"));
     FGList_->setGeometry(TwipsRect(120, 480, GridWidthTwips, 1455));
@@ -163,8 +168,14 @@ bool FrmView::LocateLog()
 
 void FrmView::ResetGrid()
 {
-    rowMap_.Clear();
+    nextSlice_->stop();
+    loader_->Stop();
     model_->Clear();
+    LayOutGrid();
+}
+
+void FrmView::LayOutGrid()
+{
     FGList_->resize(TwipsToPixels(GridWidthTwips), FGList_->height());
     FGList_->setColumnWidth(0, TwipsToPixels(DateTimeWidthTwips));
     FGList_->setColumnWidth(1, TwipsToPixels(DomainWidthTwips));
@@ -175,9 +186,37 @@ void FrmView::ResetGrid()
 
 void FrmView::LoadLogList()
 {
-    const ArrivalLog log = ArrivalLog::Read(logPath_, storageFolderPath_.size());
-    model_->Load(log);
-    rowMap_.Fill(log);
+    model_->SetStorageFolderLength(storageFolderPath_.size());
+    loader_->SetLogPath(logPath_);
+    loader_->StartWhole();
+    LoadSlice();
+}
+
+void FrmView::UpdateLogList()
+{
+    // The receiver only appends: while the rows listed are still the log's
+    // first lines, the new lines are added below them.
+    if (!loader_->StartAppended()) {
+        ResetGrid();
+        LoadLogList();
+        return;
+    }
+    LayOutGrid();
+    LoadSlice();
+}
+
+void FrmView::LoadSlice()
+{
+    // The rows read so far are listed and clickable while the rest waits
+    // for the next pass of the event loop.
+    if (loader_->ReadSlice()) {
+        nextSlice_->start();
+        return;
+    }
+    if (recordWhenLoaded_) {
+        recordWhenLoaded_ = false;
+        logWatch_.Record(loader_->LoadedStamp());
+    }
 }
 
 void FrmView::ApplyInterval()
@@ -206,20 +245,20 @@ void FrmView::StopTimer()
 
 void FrmView::TimerRefresh_Timer()
 {
-    if (!logWatch_.Changed()) {
+    // A load under way reads on to the log's end and records the stamp then.
+    if (loader_->Loading() || !logWatch_.Changed()) {
         return;
     }
-    ResetGrid();
-    LoadLogList();
-    logWatch_.Record();
+    recordWhenLoaded_ = true;
+    UpdateLogList();
 }
 
 void FrmView::btnrefresh_Click()
 {
     StopTimer();
+    recordWhenLoaded_ = true;
     ResetGrid();
     LoadLogList();
-    logWatch_.Record();
     StartTimer();
 }
 

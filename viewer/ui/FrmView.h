@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ArrivalListModel.h"
+#include "ArrivalLog.h"
+#include "ArrivalLogLoader.h"
 #include "LogWatch.h"
 #include "RowMap.h"
 
@@ -9,6 +11,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <memory>
 
 class Dialogs;
 class QAction;
@@ -39,6 +42,7 @@ public:
     bool LocateLog();
     void ResetGrid();
     void LoadLogList();
+    void UpdateLogList();
     void ApplyInterval();
     void TimerRefresh_Timer();
     void btnrefresh_Click();
@@ -48,6 +52,9 @@ public:
     QMenu* TxtMailMenu();
 
     const RowMap& Rows() const { return rowMap_; }
+    // A long log is listed a slice per event-loop pass; true until the last.
+    bool ListLoading() const { return loader_->Loading(); }
+    void SetListSliceBytes(qint64 bytes) { loader_->SetSliceBytes(bytes); }
     QString StorageFolderPath() const { return storageFolderPath_; }
     QString LogPath() const { return logPath_; }
 
@@ -57,17 +64,26 @@ private:
     void StopTimer();
     void SelectWholeColumn(int column);
     void ShowMessage();
+    void LayOutGrid();
+    void LoadSlice();
 
     Dialogs& dialogs_;
     QString programFolder_;
     QString storageFolderPath_;
     QString logPath_;
     LogWatch logWatch_;
-    RowMap rowMap_;
+    // The log's rows, held once; the grid's model and the row map view it.
+    ArrivalLog log_;
+    RowMap rowMap_{log_};
     // Whether the timer was started; it fires only with a period above 0.
     bool timerEnabled_ = false;
 
     ArrivalListModel* model_ = nullptr;
+    std::unique_ptr<ArrivalLogLoader> loader_;
+    // Set by the polling step and the button: the stamp is recorded when
+    // their load has read the log to its end (start-up records none).
+    bool recordWhenLoaded_ = false;
+    QTimer* nextSlice_ = nullptr;
     QLabel* LogList_ = nullptr;
     QTableView* FGList_ = nullptr;
     QPushButton* btnrefresh_ = nullptr;
