@@ -7,6 +7,9 @@
 #include <QList>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <optional>
+
 // The project's own private-profile (INI) reader and writer, with the
 // semantics of the Windows functions GetPrivateProfileStringA and
 // WritePrivateProfileStringA:
@@ -31,7 +34,7 @@ bool IsBlank(QChar c)
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
 }
 
-QString TrimBlanks(const QString& text)
+QStringView TrimBlanks(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -41,7 +44,7 @@ QString TrimBlanks(const QString& text)
     while (end > begin && IsBlank(text.at(end - 1))) {
         --end;
     }
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin);
 }
 
 QString ChopTrailingBlanks(const QString& text)
@@ -53,115 +56,175 @@ QString ChopTrailingBlanks(const QString& text)
     return text.left(end);
 }
 
-struct ProfileLine {
-    enum class Kind { Other, Section, Key };
-
-    QByteArray bytes;  // the line without its end
-    QByteArray ending; // "\r\n", "\n", or empty for a last line without one
-    Kind kind = Kind::Other;
-    QString name;      // section or key name, without blanks
-    QString valueText; // key lines: everything after the first "="
-    bool blank = true; // only blanks (or nothing)
+// Where one line lies in the file's bytes.
+struct LineSpan {
+    qsizetype begin = 0;
+    qsizetype end = 0;  // where its line end ("\r\n" or "\n") begins
+    qsizetype next = 0; // where the next line begins
+    bool HasEnding() const { return next > end; }
 };
 
-void Classify(ProfileLine& line, bool firstLine)
+bool IsBlankByte(char c)
 {
-    QByteArrayView bytes = line.bytes;
-    if (firstLine && bytes.startsWith("\xEF\xBB\xBF")) {
-        bytes = bytes.sliced(3); // a UTF-8 byte-order mark left by an editor
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+QByteArrayView TrimBlankBytes(QByteArrayView bytes)
+{
+    while (!bytes.isEmpty() && IsBlankByte(bytes.front())) {
+        bytes = bytes.sliced(1);
     }
-    const QString text = TrimBlanks(FromSystemBytes(bytes));
-    line.blank = text.isEmpty();
-    if (text.startsWith(u'[')) {
-        const qsizetype close = text.indexOf(u']');
-        if (close > 0) {
-            line.kind = ProfileLine::Kind::Section;
-            line.name = TrimBlanks(text.mid(1, close - 1));
+    while (!bytes.isEmpty() && IsBlankByte(bytes.back())) {
+        bytes.chop(1);
+    }
+    return bytes;
+}
+
+// Walks the lines of a file's bytes one at a time, keeping nothing of a
+// line after its step, so reading a large file costs little more than the
+// file itself. Lines are told apart by their bytes: blanks, "[", ";" and
+// "=" are single bytes in every system encoding and never the trail byte
+// of a double-byte character, and a line starts on a character. Only what
+// a caller asks for is decoded: a section header (where "]" could be a
+// trail byte), a key's name, a key's value.
+class LineScanner {
+public:
+    enum class Kind { Other, Section, Key };
+
+    explicit LineScanner(QByteArrayView content) : content_(content) {}
+
+    bool Next()
+    {
+        if (position_ >= content_.size()) {
+            return false;
+        }
+        span_.begin = position_;
+        const qsizetype newline = content_.indexOf('\n', position_);
+        if (newline < 0) {
+            span_.end = span_.next = content_.size();
+        } else {
+            span_.end = newline > position_ && content_[newline - 1] == '\r' ? newline - 1 : newline;
+            span_.next = newline + 1;
+        }
+        position_ = span_.next;
+        Classify();
+        return true;
+    }
+
+    const LineSpan& Span() const { return span_; }
+    Kind LineKind() const { return kind_; }
+    // Only blanks, or nothing.
+    bool Blank() const { return blank_; }
+    // Section or key name, without blanks; valid until the next step.
+    QStringView Name()
+    {
+        if (!nameDecoded_) {
+            Decode(nameBytes_, name_);
+            nameDecoded_ = true;
+        }
+        return TrimBlanks(name_);
+    }
+    // Key lines: everything after the first "=".
+    QString ValueText() const { return FromSystemBytes(valueBytes_); }
+
+private:
+    void Classify()
+    {
+        QByteArrayView bytes = content_.sliced(span_.begin, span_.end - span_.begin);
+        if (span_.begin == 0 && bytes.startsWith("\xEF\xBB\xBF")) {
+            bytes = bytes.sliced(3); // a UTF-8 byte-order mark left by an editor
+        }
+        const QByteArrayView text = TrimBlankBytes(bytes);
+        blank_ = text.isEmpty();
+        kind_ = Kind::Other;
+        nameDecoded_ = false;
+        nameBytes_ = {};
+        valueBytes_ = {};
+        if (text.startsWith('[')) {
+            QString header;
+            Decode(text, header);
+            const qsizetype close = header.indexOf(u']');
+            if (close > 0) {
+                kind_ = Kind::Section;
+                name_ = header.sliced(1, close - 1);
+                nameDecoded_ = true;
+                return;
+            }
+        }
+        if (text.startsWith(';')) {
             return;
         }
-    }
-    if (text.startsWith(u';')) {
-        return;
-    }
-    const qsizetype equals = text.indexOf(u'=');
-    if (equals >= 0) {
-        line.kind = ProfileLine::Kind::Key;
-        line.name = TrimBlanks(text.left(equals));
-        line.valueText = text.mid(equals + 1);
-    }
-}
-
-QList<ProfileLine> SplitLines(const QByteArray& content)
-{
-    QList<ProfileLine> lines;
-    qsizetype pos = 0;
-    while (pos < content.size()) {
-        ProfileLine line;
-        const qsizetype newline = content.indexOf('\n', pos);
-        if (newline < 0) {
-            line.bytes = content.mid(pos);
-            pos = content.size();
-        } else {
-            line.bytes = content.mid(pos, newline - pos);
-            line.ending = "\n";
-            if (line.bytes.endsWith('\r')) {
-                line.bytes.chop(1);
-                line.ending = "\r\n";
-            }
-            pos = newline + 1;
+        const qsizetype equals = text.indexOf('=');
+        if (equals >= 0) {
+            kind_ = Kind::Key;
+            nameBytes_ = text.first(equals);
+            valueBytes_ = text.sliced(equals + 1);
         }
-        Classify(line, lines.isEmpty());
-        lines.append(std::move(line));
     }
-    return lines;
-}
 
-QByteArray JoinLines(const QList<ProfileLine>& lines)
-{
-    QByteArray content;
-    for (const ProfileLine& line : lines) {
-        content += line.bytes;
-        content += line.ending;
+    // ASCII, the usual case, reads the same in every system encoding and
+    // needs no decoder; the buffer is reused from line to line.
+    static void Decode(QByteArrayView bytes, QString& out)
+    {
+        const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+        if (!ascii) {
+            out = FromSystemBytes(bytes);
+            return;
+        }
+        out.resize(bytes.size());
+        QChar* to = out.data();
+        for (char c : bytes) {
+            *to++ = QLatin1Char(c);
+        }
     }
-    return content;
+
+    QByteArrayView content_;
+    qsizetype position_ = 0;
+    LineSpan span_;
+    Kind kind_ = Kind::Other;
+    bool blank_ = true;
+    QByteArrayView nameBytes_;
+    QByteArrayView valueBytes_;
+    QString name_;
+    bool nameDecoded_ = false;
+};
+
+bool SameName(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // Where a key stands: the first section of the name, the first key of the
 // name inside it, and the last line of the section that is not blank.
 struct Location {
-    qsizetype section = -1;
-    qsizetype key = -1;
-    qsizetype lastContent = -1;
+    bool sectionFound = false;
+    std::optional<LineSpan> key;
+    QString keyName; // as the file spells it
+    LineSpan lastContent;
 };
 
-bool SameName(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-Location Find(const QList<ProfileLine>& lines, const QString& section, const QString& key)
+Location Find(QByteArrayView content, const QString& section, const QString& key)
 {
     Location found;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind == ProfileLine::Kind::Section && SameName(lines[i].name, section)) {
-            found.section = i;
+    LineScanner lines(content);
+    while (lines.Next()) {
+        const LineScanner::Kind kind = lines.LineKind();
+        if (!found.sectionFound) {
+            if (kind == LineScanner::Kind::Section && SameName(lines.Name(), section)) {
+                found.sectionFound = true;
+                found.lastContent = lines.Span();
+            }
+            continue;
+        }
+        if (kind == LineScanner::Kind::Section) {
             break;
         }
-    }
-    if (found.section < 0) {
-        return found;
-    }
-    found.lastContent = found.section;
-    for (qsizetype i = found.section + 1; i < lines.size(); ++i) {
-        const ProfileLine& line = lines[i];
-        if (line.kind == ProfileLine::Kind::Section) {
-            break;
+        if (!lines.Blank()) {
+            found.lastContent = lines.Span();
         }
-        if (!line.blank) {
-            found.lastContent = i;
-        }
-        if (found.key < 0 && line.kind == ProfileLine::Kind::Key && SameName(line.name, key)) {
-            found.key = i;
+        if (!found.key && kind == LineScanner::Kind::Key && SameName(lines.Name(), key)) {
+            found.key = lines.Span();
+            found.keyName = lines.Name().toString();
         }
     }
     return found;
@@ -178,7 +241,8 @@ QByteArray ProfileBytes(const QString& path)
 QString ThroughReadBuffer(const QString& value)
 {
     constexpr qsizetype limit = ReadBufferSize - 1;
-    if (ToSystemBytes(value).size() <= limit) {
+    // Every character takes at least one byte, so a longer text is cut.
+    if (value.size() <= limit && ToSystemBytes(value).size() <= limit) {
         return value;
     }
     QString kept;
@@ -201,11 +265,11 @@ QString ThroughReadBuffer(const QString& value)
 
 QString UnquotedValue(const QString& valueText)
 {
-    QString value = TrimBlanks(valueText);
+    QStringView value = TrimBlanks(valueText);
     if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"')) {
-        value = value.mid(1, value.size() - 2);
+        value = value.sliced(1, value.size() - 2);
     }
-    return value;
+    return value.toString();
 }
 
 QByteArray KeyLineBytes(const QString& key, const QString& value)
@@ -213,13 +277,29 @@ QByteArray KeyLineBytes(const QString& key, const QString& value)
     return ToSystemBytes(key + u'=' + value);
 }
 
-// A line without its end (the file's last) gets one before a line is added
-// behind it, so the new line stands on its own.
-void EndLastLine(QList<ProfileLine>& lines, qsizetype before)
+// Sets one key in the file's bytes: its line replaced in place, or a line
+// added behind the last one of its section, or the section added at the end.
+// A last line without an end gets one before anything is added behind it.
+void SetKey(QByteArray& content, const QString& section, const QString& key, const QString& value)
 {
-    if (before > 0 && lines[before - 1].ending.isEmpty()) {
-        lines[before - 1].ending = AddedLineEnd;
+    const Location found = Find(content, section, key);
+    if (found.key) {
+        content.replace(found.key->begin, found.key->end - found.key->begin, KeyLineBytes(found.keyName, value));
+        return;
     }
+    QByteArray added;
+    qsizetype at = found.lastContent.next;
+    if (!found.sectionFound) {
+        at = content.size();
+        if (!content.isEmpty() && !content.endsWith('\n')) {
+            added += AddedLineEnd;
+        }
+        added += ToSystemBytes(u'[' + section + u']') + AddedLineEnd;
+    } else if (!found.lastContent.HasEnding()) {
+        added += AddedLineEnd;
+    }
+    added += KeyLineBytes(key, value) + AddedLineEnd;
+    content.insert(at, added);
 }
 
 } // namespace
@@ -227,39 +307,55 @@ void EndLastLine(QList<ProfileLine>& lines, qsizetype before)
 QString GetIniString(const QString& file, const QString& section, const QString& key,
                      const QString& defaultValue)
 {
-    const QList<ProfileLine> lines = SplitLines(ProfileBytes(file));
-    const Location found = Find(lines, section, key);
-    if (found.key < 0) {
-        // As the platform does: trailing blanks of the default are dropped.
-        return ThroughReadBuffer(ChopTrailingBlanks(defaultValue));
+    return GetIniStrings(file, section, {{key, defaultValue}}).constFirst();
+}
+
+QStringList GetIniStrings(const QString& file, const QString& section,
+                          const QList<std::pair<QString, QString>>& keysAndDefaults)
+{
+    const QByteArray content = ProfileBytes(file);
+    QList<std::optional<QString>> values(keysAndDefaults.size());
+    qsizetype missing = values.size();
+    bool inSection = false;
+    LineScanner lines(content);
+    while (missing > 0 && lines.Next()) {
+        if (lines.LineKind() == LineScanner::Kind::Section) {
+            if (inSection) {
+                break; // only the first section of the name counts
+            }
+            inSection = SameName(lines.Name(), section);
+            continue;
+        }
+        if (!inSection || lines.LineKind() != LineScanner::Kind::Key) {
+            continue;
+        }
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            if (!values[i] && SameName(lines.Name(), keysAndDefaults[i].first)) {
+                values[i] = UnquotedValue(lines.ValueText());
+                --missing;
+            }
+        }
     }
-    return ThroughReadBuffer(UnquotedValue(lines[found.key].valueText));
+    QStringList result;
+    result.reserve(values.size());
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        // As the platform does: trailing blanks of a default are dropped.
+        result.append(ThroughReadBuffer(values[i] ? *values[i] : ChopTrailingBlanks(keysAndDefaults[i].second)));
+    }
+    return result;
 }
 
 void PutIniString(const QString& file, const QString& section, const QString& key, const QString& value)
 {
-    QList<ProfileLine> lines = SplitLines(ProfileBytes(file));
-    const Location found = Find(lines, section, key);
+    PutIniStrings(file, section, {{key, value}});
+}
 
-    if (found.key >= 0) {
-        ProfileLine& line = lines[found.key];
-        line.bytes = KeyLineBytes(line.name, value);
-    } else {
-        qsizetype at = found.lastContent + 1;
-        if (found.section < 0) {
-            ProfileLine header;
-            header.bytes = ToSystemBytes(u'[' + section + u']');
-            header.ending = AddedLineEnd;
-            at = lines.size();
-            EndLastLine(lines, at);
-            lines.append(header);
-            ++at;
-        }
-        EndLastLine(lines, at);
-        ProfileLine added;
-        added.bytes = KeyLineBytes(key, value);
-        added.ending = AddedLineEnd;
-        lines.insert(at, added);
+void PutIniStrings(const QString& file, const QString& section,
+                   const QList<std::pair<QString, QString>>& keysAndValues)
+{
+    QByteArray content = ProfileBytes(file);
+    for (const auto& [key, value] : keysAndValues) {
+        SetKey(content, section, key, value);
     }
 
     // Written to a temporary file beside the target and renamed over it: a
@@ -268,7 +364,6 @@ void PutIniString(const QString& file, const QString& section, const QString& ke
     if (!out.open(QIODevice::WriteOnly)) {
         return;
     }
-    const QByteArray content = JoinLines(lines);
     if (out.write(content) != content.size()) {
         out.cancelWriting();
     }

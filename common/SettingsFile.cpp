@@ -45,12 +45,19 @@ void ApplySoundSwitchRule(ReceiverSettings& settings)
 ReceiverSettings LoadSettings(const QString& path)
 {
     using namespace SettingsNames;
+    // One reading of the file for all five values.
+    const QStringList values = GetIniStrings(path, Section,
+                                             {{Port, DefaultPort},
+                                              {Folder, DefaultFolder},
+                                              {WavFile, DefaultWavFile},
+                                              {Dialog, DefaultDialog},
+                                              {Sound, DefaultSound}});
     ReceiverSettings settings;
-    settings.port = GetIniString(path, Section, Port, DefaultPort);
-    settings.folder = GetIniString(path, Section, Folder, DefaultFolder);
-    settings.wavFile = GetIniString(path, Section, WavFile, DefaultWavFile);
-    settings.dialog = SwitchFromText(GetIniString(path, Section, Dialog, DefaultDialog));
-    settings.sound = SwitchFromText(GetIniString(path, Section, Sound, DefaultSound));
+    settings.port = values[0];
+    settings.folder = values[1];
+    settings.wavFile = values[2];
+    settings.dialog = SwitchFromText(values[3]);
+    settings.sound = SwitchFromText(values[4]);
     // The WAV path is already in place, so the switch is on only with a path.
     ApplySoundSwitchRule(settings);
     return settings;
@@ -61,9 +68,10 @@ void SaveSettings(const QString& path, const ReceiverSettings& settings)
     using namespace SettingsNames;
     // The user's configuration folder may not exist yet.
     QDir().mkpath(QFileInfo(path).absolutePath());
-    PutIniString(path, Section, Port, settings.port);
-    PutIniString(path, Section, Folder, settings.folder);
-    PutIniString(path, Section, WavFile, settings.wavFile);
-    PutIniString(path, Section, Dialog, QString::number(settings.dialog));
-    PutIniString(path, Section, Sound, QString::number(settings.sound));
+    PutIniStrings(path, Section,
+                  {{Port, settings.port},
+                   {Folder, settings.folder},
+                   {WavFile, settings.wavFile},
+                   {Dialog, QString::number(settings.dialog)},
+                   {Sound, QString::number(settings.sound)}});
 }

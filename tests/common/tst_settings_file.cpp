@@ -30,6 +30,7 @@ private slots:
     void switchTextsLoadAsDefinedValues();
     void portIsKeptAsTyped();
     void longFolderIsCutTo511Bytes();
+    void largeFileIsReadOnceForALoadAndOnceForASave();
 
     void soundSwitchRule_data();
     void soundSwitchRule();
@@ -275,6 +276,55 @@ void SettingsFileTest::longFolderIsCutTo511Bytes()
     const QString folder = "/" + QString(600, u'f');
     SaveSettings(Path(), ReceiverSettings{"25", folder, "", 0, 0});
     QCOMPARE(LoadSettings(Path()).folder, folder.left(511));
+}
+
+namespace {
+
+// Bytes this process has read and written through system calls so far.
+QPair<qint64, qint64> BytesReadAndWritten()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    qint64 read = -1;
+    qint64 written = -1;
+    if (io.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : io.readAll().split('\n')) {
+            if (line.startsWith("rchar: ")) {
+                read = line.mid(7).toLongLong();
+            } else if (line.startsWith("wchar: ")) {
+                written = line.mid(7).toLongLong();
+            }
+        }
+    }
+    return {read, written};
+}
+
+} // namespace
+
+void SettingsFileTest::largeFileIsReadOnceForALoadAndOnceForASave()
+{
+    if (!QFile::exists(QStringLiteral("/proc/self/io"))) {
+        QSKIP("needs the kernel's per-process I/O counters");
+    }
+    QByteArray content = "[SMTP]\r\n";
+    for (int i = 0; content.size() < (4 << 20); ++i) {
+        content += "K" + QByteArray::number(i) + "=v\r\n";
+    }
+    content += "FOLDER=/srv/mail\r\nSOUND=1\r\nWAVFILE=/a.wav\r\n";
+    Write(content);
+    const qint64 size = content.size();
+
+    const auto beforeLoad = BytesReadAndWritten();
+    const ReceiverSettings loaded = LoadSettings(Path());
+    const auto afterLoad = BytesReadAndWritten();
+    QCOMPARE(loaded, (ReceiverSettings{"25", "/srv/mail", "/a.wav", 0, 1}));
+    QVERIFY(afterLoad.first - beforeLoad.first >= size);
+    QVERIFY2(afterLoad.first - beforeLoad.first < 2 * size, "the file was read more than once");
+
+    SaveSettings(Path(), ReceiverSettings{"26", "/srv/mail", "/a.wav", 0, 1});
+    const auto afterSave = BytesReadAndWritten();
+    QVERIFY2(afterSave.first - afterLoad.first < 2 * size, "the file was read more than once");
+    QVERIFY2(afterSave.second - afterLoad.second < 2 * size, "the file was written more than once");
+    QCOMPARE(Read(), content + "PORT=26\r\nDIALOG=0\r\n");
 }
 
 void SettingsFileTest::soundSwitchRule_data()
