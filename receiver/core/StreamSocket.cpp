@@ -9,13 +9,13 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
 #include <winsock2.h>
 #else
 #include <unistd.h>
 #endif
-
-namespace {
 
 // Hands each incoming connection to the owner as a request instead of
 // queueing it, so the owner decides which socket accepts it.
@@ -24,11 +24,17 @@ public:
     explicit RequestServer(StreamSocket* owner) : QTcpServer(owner), owner_(owner) {}
 
 protected:
-    void incomingConnection(qintptr descriptor) override { emit owner_->ConnectionRequest(descriptor); }
+    void incomingConnection(qintptr descriptor) override
+    {
+        owner_->OnConnectionTaken();
+        emit owner_->ConnectionRequest(descriptor);
+    }
 
 private:
     StreamSocket* owner_;
 };
+
+namespace {
 
 // How long a closed connection may keep flushing queued text to a client
 // that does not read.
@@ -36,9 +42,17 @@ constexpr int LingerMilliseconds = 30000;
 
 constexpr int ListenBacklog = 1024;
 
+// The first wait after a failed accept; each further failure doubles it up
+// to the retry limit.
+constexpr int FirstRetryDelayMs = 10;
+
 } // namespace
 
-StreamSocket::StreamSocket(QObject* parent) : QObject(parent) {}
+StreamSocket::StreamSocket(QObject* parent) : QObject(parent), retryTimer_(new QTimer(this))
+{
+    retryTimer_->setSingleShot(true);
+    connect(retryTimer_, &QTimer::timeout, this, &StreamSocket::ResumeAccepting);
+}
 
 StreamSocket::~StreamSocket()
 {
@@ -59,8 +73,49 @@ bool StreamSocket::Listen(QString* reason)
         delete server;
         return false;
     }
+    // Qt stops accepting after a failed accept; the listener goes on here.
+    connect(server, &QTcpServer::acceptError, this, &StreamSocket::OnAcceptError);
     server_ = server;
     return true;
+}
+
+void StreamSocket::OnAcceptError()
+{
+    // Once an accept has failed, Qt reports that error again at the end of
+    // every later run of accepts, when nothing is left to accept. An error
+    // right after a connection was taken is therefore tried again at once;
+    // if it was real, the next one comes without a connection in between.
+    if (acceptedSinceError_) {
+        acceptedSinceError_ = false;
+        retryTimer_->start(0);
+        return;
+    }
+    // The pending connection stays queued while descriptors are short, so
+    // trying again at once would spin: wait, longer after each failure.
+    retryDelayMs_ = std::clamp(retryDelayMs_ * 2, FirstRetryDelayMs, std::max(retryLimitMs_, FirstRetryDelayMs));
+    retryTimer_->start(retryDelayMs_);
+    if (!acceptFailing_) {
+        acceptFailing_ = true;
+        emit AcceptFailed(server_->errorString());
+    }
+}
+
+void StreamSocket::ResumeAccepting()
+{
+    retryTimer_->stop();
+    if (server_ && server_->isListening()) {
+        server_->resumeAccepting();
+    }
+}
+
+void StreamSocket::OnConnectionTaken()
+{
+    acceptedSinceError_ = true;
+    retryDelayMs_ = 0;
+    if (acceptFailing_) {
+        acceptFailing_ = false;
+        emit AcceptRecovered();
+    }
 }
 
 int StreamSocket::ListeningPort() const
@@ -123,6 +178,10 @@ QByteArray StreamSocket::GetData()
 
 void StreamSocket::Close()
 {
+    retryTimer_->stop();
+    retryDelayMs_ = 0;
+    acceptFailing_ = false;
+    acceptedSinceError_ = false;
     if (server_) {
         server_->close();
         delete server_;

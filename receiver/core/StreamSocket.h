@@ -7,6 +7,7 @@
 
 class QTcpServer;
 class QTcpSocket;
+class QTimer;
 
 // One TCP socket as the service sees it: a listener or a connection, with a
 // state number, a local-port property and four events. A closed socket is
@@ -54,17 +55,37 @@ public:
     // A request that no socket accepted is closed here.
     static void RefuseRequest(qintptr requestId);
 
+    // A listener whose accept failed (too many open files and the like)
+    // waits and tries again; this tries at once, for when descriptors were
+    // just given back.
+    void ResumeAccepting();
+    // Tests shorten the longest wait between tries.
+    void SetAcceptRetryLimit(int milliseconds) { retryLimitMs_ = milliseconds; }
+
 signals:
     void ConnectionRequest(qintptr requestId);
     void DataArrival(qint64 bytesTotal);
     void PeerClosed();
     void SocketError(int number, const QString& description);
+    // Accepting failed; once per run of failures, until one accept succeeds.
+    void AcceptFailed(const QString& description);
+    // The first connection accepted after AcceptFailed.
+    void AcceptRecovered();
 
 private:
     void DetachConnection();
+    void OnAcceptError();
+    void OnConnectionTaken();
+
+    friend class RequestServer;
 
     int localPort_ = 0;
     bool failed_ = false;
     QTcpServer* server_ = nullptr;
     QPointer<QTcpSocket> connection_;
+    QTimer* retryTimer_ = nullptr;
+    int retryDelayMs_ = 0;
+    int retryLimitMs_ = 250;
+    bool acceptFailing_ = false;
+    bool acceptedSinceError_ = false;
 };
