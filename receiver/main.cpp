@@ -1,39 +1,50 @@
-#include "Clock.h"
-#include "ProgramOptions.h"
-#include "FrmControl.h"
+#include "DisplayCheck.h"
+#include "HeadlessReceiver.h"
 #include "JapaneseTranslations.h"
-#include "PathJoin.h"
-#include "QtDialogs.h"
-#include "QtWavePlayer.h"
+#include "ProgramOptions.h"
 #include "SharedNames.h"
-#include "SingleInstance.h"
+#include "WindowProgram.h"
 
-#include <QApplication>
+#include <QCommandLineParser>
 
 namespace {
+
 const ProgramAbout About{ReceiverProgramName, QStringLiteral("1.1"),
                          QStringLiteral("受信専用の SMTP サーバーです。受け取ったメールを送信元のドメインごとに保管します。")};
+
+QCommandLineOption HeadlessOption()
+{
+    return {QStringLiteral("headless"),
+            QStringLiteral("ウィンドウを出さずに動きます。出来事は1行ずつ標準エラー出力に書きます。")};
+}
+
+struct ReceiverOptions {
+    bool headless = false; // run without a window
+};
+
+// The receiver's own options; --help and --version are answered before.
+ReceiverOptions ParseReceiverOptions(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    QCommandLineParser parser;
+    SetUpParser(parser, About, {HeadlessOption()});
+    parser.parse(arguments);
+    return {parser.isSet(QStringLiteral("headless"))};
+}
+
 } // namespace
 
+// Without a display the receiver runs without a window: no widget and no
+// GUI application is made then.
 int main(int argc, char* argv[])
 {
-    AnswerHelpOrVersion(argc, argv, About);
-    QApplication app(argc, argv);
-    InstallJapaneseTranslations(app);
-    QApplication::setApplicationName(ReceiverProgramName);
-    QtDialogs dialogs;
-
-    SingleInstance instance(QCoreApplication::applicationFilePath());
-    if (!instance.TryLock()) {
-        dialogs.ShowMessage(QStringLiteral("すでに同じプログラムが動いています。"), ReceiverProgramName,
-                            MessageIcon::Critical, MessageButtons::Ok);
-        return 0;
+    AnswerHelpOrVersion(argc, argv, About, {HeadlessOption()});
+    const ReceiverOptions options = ParseReceiverOptions(argc, argv);
+    if (options.headless || !DisplayAvailable()) {
+        return RunHeadless(argc, argv, [](QCoreApplication& app) { InstallJapaneseTranslations(app); });
     }
-
-    QtWavePlayer player;
-    SystemClock clock;
-    FrmControl window({dialogs, player, clock, ProgramFolder(), ProgramBaseName()});
-    window.Load();
-    window.show();
-    return app.exec();
+    return RunWindowProgram(argc, argv);
 }

@@ -33,7 +33,8 @@ bool MailStore::StoreMessage(const QByteArray& fromDomain, const QByteArray& mes
     const QString folder = controls_.FolderText();
     const QString logName = ArrivalLogName(programBaseName_);
     const QString logPath = JoinPath(folder, logName);
-    const QString fileName = clock_.LocalNow().toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".log");
+    const QDateTime now = clock_.LocalNow();
+    const QString fileName = now.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".log");
     const QString domain = FromSystemBytes(fromDomain);
     const QString domainFolder = JoinPath(folder, DomainFolderName(domain, logName));
     const QString messagePath = JoinPath(domainFolder, fileName);
@@ -51,6 +52,9 @@ bool MailStore::StoreMessage(const QByteArray& fromDomain, const QByteArray& mes
     }
     if (!AppendAndClose(files_.OpenForAppend(messagePath), message)) {
         return Fail(QStringLiteral("メールを保存できません: ") + messagePath);
+    }
+    if (reportStored_) {
+        reportStored_(now, domain, messagePath);
     }
 
     if (controls_.DialogSwitch() == SwitchOn) {

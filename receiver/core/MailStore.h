@@ -2,6 +2,7 @@
 
 #include "MessageStore.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -25,6 +26,10 @@ public:
 
     // Called with a text for the operator whenever a message could not be stored.
     void OnFailure(std::function<void(const QString&)> report) { reportFailure_ = std::move(report); }
+    // Called for every message stored: the second of storing, the sender
+    // domain as the client sent it, the message file's path.
+    using StoredReport = std::function<void(const QDateTime&, const QString&, const QString&)>;
+    void OnStored(StoredReport report) { reportStored_ = std::move(report); }
 
 private:
     bool Fail(const QString& text);
@@ -35,4 +40,5 @@ private:
     ArrivalNotifier& notifier_;
     QString programBaseName_;
     std::function<void(const QString&)> reportFailure_;
+    StoredReport reportStored_;
 };

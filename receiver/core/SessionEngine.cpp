@@ -120,7 +120,7 @@ void SessionEngine::WsckListen_Error(int number, const QString& description)
 {
     ShowSocketError(number, description);
     listen_->Close();
-    emit ListenerFailed();
+    emit ListenerFailed(number, description);
 }
 
 void SessionEngine::WsckTran_DataArrival(int index, qint64 bytesTotal)
@@ -158,6 +158,8 @@ void SessionEngine::WsckTran_Close(int index)
     idleTimers_[index]->stop();
     tran_[index]->Close();
     tran_[index]->SetLocalPort(0);
+    // A descriptor may just have come free for an accept that failed.
+    listen_->ResumeAccepting();
 }
 
 void SessionEngine::WsckTran_IdleTimeout(int index)

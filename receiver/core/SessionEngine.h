@@ -58,7 +58,7 @@ public:
 
 signals:
     // The listener was closed by an error of its own.
-    void ListenerFailed();
+    void ListenerFailed(int number, const QString& description);
 
 private:
     // Sends what a session answered, closes it or stores its message.

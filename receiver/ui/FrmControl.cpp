@@ -3,9 +3,10 @@
 #include "ArrivalPopups.h"
 #include "Dialogs.h"
 #include "JapaneseFont.h"
-#include "MailStore.h"
 #include "PathJoin.h"
 #include "PlatformHelpers.h"
+#include "ReceiverService.h"
+#include "ServiceEventLog.h"
 #include "SessionEngine.h"
 #include "SettingsFile.h"
 #include "SettingsLocation.h"
@@ -14,7 +15,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
@@ -30,7 +30,6 @@ namespace {
 const QString StartCaption = QStringLiteral("スタート");
 const QString StopCaption = QStringLiteral("ストップ");
 const QString StartFailedTitle = QStringLiteral("スタート失敗");
-const QString StartRefusedText = QStringLiteral("ポートNo.もしくはフォルダー指定が不適切です。スタートできません。");
 const QString ExitQuestion = QStringLiteral("本当に終了していいですか？");
 const QString ExitTitle = QStringLiteral("終了確認");
 const QString WavDialogTitle = QStringLiteral("WAVファイルを選んでください");
@@ -97,18 +96,37 @@ int ValueOf(const QCheckBox* box)
 } // namespace
 
 FrmControl::FrmControl(const Environment& environment)
-    : env_(environment), decoder_(env_.decoders), popups_(std::make_unique<ArrivalPopups>(env_.player, decoder_))
+    : env_(environment)
 {
-    store_ = std::make_unique<MailStore>(*this, files_, env_.clock, *popups_, env_.programBaseName);
-    store_->OnFailure([this](const QString& text) { ShowStoreFailure(text); });
-    engine_ = std::make_unique<SessionEngine>(*this, *store_, env_.dialogs);
-    connect(engine_.get(), &SessionEngine::ListenerFailed, this, &FrmControl::ReturnToStopped);
+    service_ = std::make_unique<ReceiverService>(ReceiverService::Environment{
+        *this, env_.dialogs, env_.clock, env_.programBaseName, env_.decoders, env_.folderProbe});
+    popups_ = std::make_unique<ArrivalPopups>(env_.player, service_->Decoder());
+    service_->SetNotifier(popups_.get());
+    // The same event lines as without a window, for an operator who started
+    // the program from a terminal.
+    events_ = new ServiceEventLog(*service_, env_.clock);
+    connect(service_.get(), &ReceiverService::StoreFailed, this, &FrmControl::ShowTrouble);
+    connect(service_.get(), &ReceiverService::AcceptFailed, this, [this](const QString& description) {
+        ShowTrouble(QStringLiteral("接続を受け付けられません: ") + description);
+    });
+    connect(service_.get(), &ReceiverService::AcceptRecovered, this, [this] { ShowTrouble(QString()); });
+    connect(service_.get(), &ReceiverService::ListenerFailed, this, &FrmControl::ReturnToStopped);
     BuildWidgets();
 }
 
 FrmControl::~FrmControl()
 {
-    engine_.reset();
+    service_.reset();
+}
+
+const FolderProbe& FrmControl::DefaultFolderProbe()
+{
+    return ReceiverService::DefaultFolderProbe();
+}
+
+SessionEngine& FrmControl::Engine()
+{
+    return service_->Engine();
 }
 
 void FrmControl::BuildWidgets()
@@ -210,9 +228,9 @@ void FrmControl::BuildWidgets()
 
 void FrmControl::Load()
 {
-    decoder_.CreateDecoder();
-    if (decoder_.DecoderAvailable()) {
-        lblBASP_->setText(decoder_.Decoder()->Version());
+    service_->CreateDecoder();
+    if (service_->Decoder().DecoderAvailable()) {
+        lblBASP_->setText(service_->Decoder().Decoder()->Version());
     }
     setWindowTitle(ReceiverProgramName + QStringLiteral(" Ver1.1"));
     txtmyhost_->setText(StreamSocket::LocalHostName() + QStringLiteral(" (") + StreamSocket::LocalIP() +
@@ -271,24 +289,16 @@ void FrmControl::SetListeningState(bool listening)
 void FrmControl::BtnStart_Click()
 {
     if (btnStart_->text() == StartCaption) {
-        const QString port = txtMyPort_->text();
-        const bool folderPresent = FolderPresent(files_, txtFolder_->text());
-        if (port.isEmpty() || !folderPresent) {
-            env_.dialogs.ShowMessage(StartRefusedText, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
+        const StartResult result = service_->Start();
+        if (!result.ok) {
+            env_.dialogs.ShowMessage(result.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
             return;
         }
         SetListeningState(true);
-        const ListenResult result = engine_->StartListening();
-        if (!result.ok) {
-            SetListeningState(false);
-            env_.dialogs.ShowMessage(result.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
-        }
         return;
     }
     SetListeningState(false);
-    engine_->WsckListen_Close();
-    QCoreApplication::processEvents();
-    engine_->CloseAllSessions();
+    service_->Stop();
 }
 
 void FrmControl::ReturnToStopped()
@@ -314,7 +324,7 @@ void FrmControl::BtnWAVFile_Click()
 
 void FrmControl::BtnStatus_Click()
 {
-    env_.dialogs.ShowMessage(SocketStatusReport(*engine_), QStringLiteral("WinSock Status"), MessageIcon::Information,
+    env_.dialogs.ShowMessage(SocketStatusReport(Engine()), QStringLiteral("WinSock Status"), MessageIcon::Information,
                              MessageButtons::Ok);
 }
 
@@ -330,7 +340,7 @@ void FrmControl::TxtWAVFile_Change()
     ChkSound_Click();
 }
 
-void FrmControl::ShowStoreFailure(const QString& text)
+void FrmControl::ShowTrouble(const QString& text)
 {
     // "reason: path"; a path too long for its line loses its middle, and
     // the tool tip keeps the whole text.
@@ -354,14 +364,12 @@ void FrmControl::closeEvent(QCloseEvent* event)
         return;
     }
     if (btnStart_->text() == StopCaption) {
-        engine_->WsckListen_Close();
-        QCoreApplication::processEvents();
-        engine_->CloseAllSessions();
+        service_->Stop();
     }
     popups_->CloseAll();
     SaveSettings(SettingsFilePath(), {txtMyPort_->text(), txtFolder_->text(), txtWAVFile_->text(), DialogSwitch(),
                                       SoundSwitch()});
-    decoder_.Release();
+    service_->ReleaseDecoder();
     unloaded_ = true;
     event->accept();
 }

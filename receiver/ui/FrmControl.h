@@ -2,7 +2,7 @@
 
 #include "ControlValues.h"
 #include "Decoder.h"
-#include "FileSystem.h"
+#include "FolderProbe.h"
 
 #include <QString>
 #include <QWidget>
@@ -12,18 +12,19 @@
 class ArrivalPopups;
 class Clock;
 class Dialogs;
-class MailStore;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class ReceiverService;
+class ServiceEventLog;
 class SessionEngine;
 class WavePlayer;
 
 // The receiver's one window: start/stop, the port and storage folder, the
 // arrival notification switches, the WAV file and the socket status. Its
-// widgets are the only copy of the settings while it runs; the service
-// reads them through ControlValues at the moment it needs a value.
+// widgets are the only copy of the settings while it runs; the service it
+// drives reads them through ControlValues at the moment it needs a value.
 class FrmControl : public QWidget, public ControlValues {
     Q_OBJECT
 public:
@@ -34,7 +35,9 @@ public:
         QString programFolder;   // where the settings file lies
         QString programBaseName; // names the settings file and the arrival log
         const DecoderRegistry& decoders = DecoderRegistry::BuiltIn();
+        const FolderProbe& folderProbe = DefaultFolderProbe();
     };
+    static const FolderProbe& DefaultFolderProbe();
 
     explicit FrmControl(const Environment& environment);
     ~FrmControl() override;
@@ -53,7 +56,8 @@ public:
     int SoundSwitch() const override;
     QString WavFileText() const override;
 
-    SessionEngine& Engine() { return *engine_; }
+    ReceiverService& Service() { return *service_; }
+    SessionEngine& Engine();
     ArrivalPopups& Popups() { return *popups_; }
 
     void BtnStart_Click();
@@ -69,16 +73,14 @@ protected:
 private:
     void BuildWidgets();
     void SetListeningState(bool listening);
-    void ShowStoreFailure(const QString& text);
+    void ShowTrouble(const QString& text);
     void ReturnToStopped();
     QString SettingsFilePath() const;
 
     Environment env_;
-    FileSystem files_;
-    DecoderSlot decoder_;
     std::unique_ptr<ArrivalPopups> popups_;
-    std::unique_ptr<MailStore> store_;
-    std::unique_ptr<SessionEngine> engine_;
+    std::unique_ptr<ReceiverService> service_;
+    ServiceEventLog* events_ = nullptr;
     QString lastWavFileName_;
     bool unloaded_ = false;
 

@@ -53,6 +53,7 @@ private slots:
     void startThatCannotListenStaysStopped_data();
     void startThatCannotListenStaysStopped();
     void listenerErrorReturnsToStopped();
+    void folderThatRefusesFilesIsAStartFailure();
     void settingsAreLoadedIntoTheWidgets();
     void portBoxShowsAndTakesFiveDigits();
     void soundSwitchFollowsTheWavPath();
@@ -76,6 +77,11 @@ private:
     FakeDialogs dialogs_;
     RecordingWavePlayer player_;
     ManualClock clock_;
+    // A folder that refuses new files, as the probe would find it.
+    struct RefusingProbe : FolderProbe {
+        QString WriteProblem(const QString&) const override { return problem; }
+        QString problem;
+    } probe_;
     std::unique_ptr<FrmControl> window_;
 };
 
@@ -86,6 +92,7 @@ void ControlWindowTest::init()
     QVERIFY(QDir().mkdir(StorageFolder()));
     dialogs_.Reset();
     player_.played.clear();
+    probe_.problem.clear();
 }
 
 void ControlWindowTest::cleanup()
@@ -106,7 +113,8 @@ void ControlWindowTest::WriteSettings(const QByteArray& text)
 void ControlWindowTest::MakeWindow()
 {
     window_ = std::make_unique<FrmControl>(
-        FrmControl::Environment{dialogs_, player_, clock_, dir_->path(), QStringLiteral("Larkspur")});
+        FrmControl::Environment{dialogs_, player_, clock_, dir_->path(), QStringLiteral("Larkspur"),
+                                DecoderRegistry::BuiltIn(), probe_});
     window_->Load();
     window_->show();
 }
@@ -338,6 +346,23 @@ void ControlWindowTest::listenerErrorReturnsToStopped()
     QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
     QCOMPARE(Find<QPushButton>("BtnStart")->text(), Stop);
     QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Listening));
+}
+
+void ControlWindowTest::folderThatRefusesFilesIsAStartFailure()
+{
+    MakeWindow();
+    dialogs_.Reset();
+    probe_.problem = QStringLiteral("Permission denied");
+    Find<QLineEdit>("TxtMyPort")->setText(QString::number(FreePort()));
+    Find<QLineEdit>("TxtFolder")->setText(StorageFolder());
+    QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Start);
+    QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Closed));
+    QCOMPARE(dialogs_.messages.size(), 1);
+    QCOMPARE(dialogs_.messages[0].text,
+             QStringLiteral("保管フォルダー「%1」に書き込めません。(Permission denied)").arg(StorageFolder()));
+    QCOMPARE(dialogs_.messages[0].title, StartFailed);
+    QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Critical);
 }
 
 void ControlWindowTest::settingsAreLoadedIntoTheWidgets()

@@ -66,9 +66,9 @@ void ReceiverProcess::WriteSettings(const QByteArray& text)
     }
 }
 
-bool ReceiverProcess::Start()
+bool ReceiverProcess::Start(const QStringList& arguments)
 {
-    process_.start(ProgramPath(), {});
+    process_.start(ProgramPath(), arguments);
     return process_.waitForStarted(20000) && WaitListening();
 }
 
@@ -89,9 +89,9 @@ bool ReceiverProcess::WaitListening()
            process_.state() == QProcess::Running;
 }
 
-bool ReceiverProcess::RunToEnd(QByteArray* errorOutput, int* exitCode)
+bool ReceiverProcess::RunToEnd(QByteArray* errorOutput, int* exitCode, const QStringList& arguments)
 {
-    process_.start(ProgramPath(), {});
+    process_.start(ProgramPath(), arguments);
     const bool ended = process_.waitForStarted(20000) && process_.waitForFinished(60000);
     if (errorOutput) {
         *errorOutput = ErrorOutput();
@@ -108,6 +108,11 @@ void ReceiverProcess::Kill()
         process_.kill();
         process_.waitForFinished(20000);
     }
+}
+
+bool ReceiverProcess::WaitForError(const QString& text)
+{
+    return QTest::qWaitFor([&] { return QString::fromUtf8(ErrorOutput()).contains(text); }, 60000);
 }
 
 QByteArray ReceiverProcess::ErrorOutput()

@@ -26,9 +26,11 @@ public:
     QByteArray DefaultSettings() const;
 
     // Starts the program and waits until its port takes connections.
-    bool Start();
+    bool Start(const QStringList& arguments = {});
     // Starts the program and waits for it to end by itself.
-    bool RunToEnd(QByteArray* errorOutput = nullptr, int* exitCode = nullptr);
+    bool RunToEnd(QByteArray* errorOutput = nullptr, int* exitCode = nullptr, const QStringList& arguments = {});
+    // Waits until the error output holds the text.
+    bool WaitForError(const QString& text);
     bool WaitListening();
     void Kill();
     QProcess& Process() { return process_; }
