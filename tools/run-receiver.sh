@@ -16,8 +16,8 @@ if [ ! -e "$settings" ]; then
   echo "Wrote $settings: port 2525, storage folder $mail"
 fi
 
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "No display: running without a window (messages go to this terminal; Ctrl+C ends it)."
-  export QT_QPA_PLATFORM=offscreen
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: running without a window (one line per event on this terminal; Ctrl+C ends it)."
+  exec build/bin/Larkspur --headless
 fi
 exec build/bin/Larkspur
