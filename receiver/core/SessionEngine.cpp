@@ -87,6 +87,7 @@ void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
         }
         // A new session never inherits what the last one left behind.
         sessions_[i] = SmtpSession();
+        endsWithCr_[i] = false;
         idleTimers_[i]->start();
         SendReply(socket, SmtpReply::Greeting);
         return;
@@ -130,7 +131,13 @@ void SessionEngine::WsckTran_DataArrival(int index, qint64 bytesTotal)
     if (chunk.isEmpty()) {
         return;
     }
-    idleTimers_[index]->start();
+    // The idle time counts from the last complete line: a client that
+    // trickles bytes without ever ending a line is still closed.
+    const bool endsALine = chunk.contains("\r\n") || (endsWithCr_[index] && chunk.startsWith('\n'));
+    endsWithCr_[index] = chunk.endsWith('\r');
+    if (endsALine) {
+        idleTimers_[index]->start();
+    }
     Carry(index, sessions_[index].ReceiveChunk(chunk));
 }
 

@@ -26,8 +26,8 @@ class SessionEngine : public QObject {
     Q_OBJECT
 public:
     static constexpr int SessionCount = 5;
-    // A session that receives nothing for this long is closed, so silent
-    // clients cannot keep the slots from others.
+    // A session that completes no line (CR LF) for this long is closed, so
+    // silent or trickling clients cannot keep the slots from others.
     static constexpr int IdleTimeoutMs = 10 * 60 * 1000;
 
     SessionEngine(ControlValues& controls, MessageStore& store, Dialogs& dialogs,
@@ -73,5 +73,6 @@ private:
     StreamSocket* msg_;
     std::array<SmtpSession, SessionCount> sessions_;
     std::array<QTimer*, SessionCount> idleTimers_{};
+    std::array<bool, SessionCount> endsWithCr_{}; // the last chunk ended in CR
     bool refusing_ = false;
 };

@@ -33,6 +33,8 @@ private slots:
     void sessionErrorIsShownAndFreesOnlyThatSlot();
     void closeAllSessionsClosesEverySession();
     void silentClientsAreClosedSoOthersGetIn();
+    void tricklingClientIsClosedLikeASilentOne_data();
+    void tricklingClientIsClosedLikeASilentOne();
     void burstOfRefusalsLeavesTheSessionsServed();
     void startListeningRefusesBadPortTexts_data();
     void startListeningRefusesBadPortTexts();
@@ -258,6 +260,29 @@ void SessionEngineTest::silentClientsAreClosedSoOthersGetIn()
     }
     auto sixth = ConnectGreeted();
     QCOMPARE(sixth->Exchange("NOOP\r\n"), Ok);
+}
+
+void SessionEngineTest::tricklingClientIsClosedLikeASilentOne_data()
+{
+    QTest::addColumn<QByteArrayList>("lines");
+    QTest::newRow("inside a command line") << QByteArrayList{};
+    QTest::newRow("inside message data") << QByteArrayList{"MAIL FROM:<a@b.example>\r\n", "DATA\r\n"};
+}
+
+void SessionEngineTest::tricklingClientIsClosedLikeASilentOne()
+{
+    QFETCH(QByteArrayList, lines);
+    engine_->SetIdleTimeout(300);
+    auto client = ConnectGreeted();
+    for (const QByteArray& line : lines) {
+        QVERIFY(!client->Exchange(line).isEmpty());
+    }
+    // One byte far more often than the time-out, never a line end.
+    QTimer trickle;
+    connect(&trickle, &QTimer::timeout, client.get(), [&client] { client->Send("x"); });
+    trickle.start(20);
+    QCOMPARE(client->NextReply(), Refusal);
+    QVERIFY(client->WaitDisconnected());
 }
 
 void SessionEngineTest::burstOfRefusalsLeavesTheSessionsServed()
