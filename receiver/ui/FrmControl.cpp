@@ -30,6 +30,7 @@ namespace {
 const QString StartCaption = QStringLiteral("スタート");
 const QString StopCaption = QStringLiteral("ストップ");
 const QString StartFailedTitle = QStringLiteral("スタート失敗");
+const QString AcceptFailedText = QStringLiteral("接続を受け付けられません: ");
 const QString ExitQuestion = QStringLiteral("本当に終了していいですか？");
 const QString ExitTitle = QStringLiteral("終了確認");
 const QString WavDialogTitle = QStringLiteral("WAVファイルを選んでください");
@@ -107,9 +108,14 @@ FrmControl::FrmControl(const Environment& environment)
     events_ = new ServiceEventLog(*service_, env_.clock);
     connect(service_.get(), &ReceiverService::StoreFailed, this, &FrmControl::ShowTrouble);
     connect(service_.get(), &ReceiverService::AcceptFailed, this, [this](const QString& description) {
-        ShowTrouble(QStringLiteral("接続を受け付けられません: ") + description);
+        ShowTrouble(AcceptFailedText + description);
     });
-    connect(service_.get(), &ReceiverService::AcceptRecovered, this, [this] { ShowTrouble(QString()); });
+    // Accepting works again: its report goes, a store failure shown since stays.
+    connect(service_.get(), &ReceiverService::AcceptRecovered, this, [this] {
+        if (lblStoreFailure_->toolTip().startsWith(AcceptFailedText)) {
+            ShowTrouble(QString());
+        }
+    });
     connect(service_.get(), &ReceiverService::ListenerFailed, this, &FrmControl::ReturnToStopped);
     BuildWidgets();
 }
