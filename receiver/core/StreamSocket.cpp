@@ -19,7 +19,7 @@
 
 // Hands each incoming connection to the owner as a request instead of
 // queueing it, so the owner decides which socket accepts it.
-class RequestServer : public QTcpServer {
+class StreamSocket::RequestServer : public QTcpServer {
 public:
     explicit RequestServer(StreamSocket* owner) : QTcpServer(owner), owner_(owner) {}
 
@@ -43,8 +43,10 @@ constexpr int LingerMilliseconds = 30000;
 constexpr int ListenBacklog = 1024;
 
 // The first wait after a failed accept; each further failure doubles it up
-// to the retry limit.
+// to the last, so a listener short of descriptors tries a few times a
+// second and is back soon after they are.
 constexpr int FirstRetryDelayMs = 10;
+constexpr int LastRetryDelayMs = 250;
 
 } // namespace
 
@@ -92,7 +94,7 @@ void StreamSocket::OnAcceptError()
     }
     // The pending connection stays queued while descriptors are short, so
     // trying again at once would spin: wait, longer after each failure.
-    retryDelayMs_ = std::clamp(retryDelayMs_ * 2, FirstRetryDelayMs, std::max(retryLimitMs_, FirstRetryDelayMs));
+    retryDelayMs_ = std::clamp(retryDelayMs_ * 2, FirstRetryDelayMs, LastRetryDelayMs);
     retryTimer_->start(retryDelayMs_);
     if (!acceptFailing_) {
         acceptFailing_ = true;

@@ -59,8 +59,6 @@ public:
     // waits and tries again; this tries at once, for when descriptors were
     // just given back.
     void ResumeAccepting();
-    // Tests shorten the longest wait between tries.
-    void SetAcceptRetryLimit(int milliseconds) { retryLimitMs_ = milliseconds; }
 
 signals:
     void ConnectionRequest(qintptr requestId);
@@ -73,11 +71,11 @@ signals:
     void AcceptRecovered();
 
 private:
+    class RequestServer;
+
     void DetachConnection();
     void OnAcceptError();
     void OnConnectionTaken();
-
-    friend class RequestServer;
 
     int localPort_ = 0;
     bool failed_ = false;
@@ -85,7 +83,6 @@ private:
     QPointer<QTcpSocket> connection_;
     QTimer* retryTimer_ = nullptr;
     int retryDelayMs_ = 0;
-    int retryLimitMs_ = 250;
     bool acceptFailing_ = false;
     bool acceptedSinceError_ = false;
 };
