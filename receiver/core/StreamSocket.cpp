@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkInterface>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -14,25 +15,10 @@
 #ifdef Q_OS_WIN
 #include <winsock2.h>
 #else
+#include <cerrno>
+#include <sys/socket.h>
 #include <unistd.h>
 #endif
-
-// Hands each incoming connection to the owner as a request instead of
-// queueing it, so the owner decides which socket accepts it.
-class StreamSocket::RequestServer : public QTcpServer {
-public:
-    explicit RequestServer(StreamSocket* owner) : QTcpServer(owner), owner_(owner) {}
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        owner_->OnConnectionTaken();
-        emit owner_->ConnectionRequest(descriptor);
-    }
-
-private:
-    StreamSocket* owner_;
-};
 
 namespace {
 
@@ -47,6 +33,70 @@ constexpr int ListenBacklog = 1024;
 // second and is back soon after they are.
 constexpr int FirstRetryDelayMs = 10;
 constexpr int LastRetryDelayMs = 250;
+
+enum class AcceptOutcome { Accepted, NothingWaiting, ClientGone, Failed };
+
+struct AcceptResult {
+    AcceptOutcome outcome;
+    qintptr descriptor = -1;
+    QString reason; // Failed: why, for the operator
+};
+
+// One accept on a non-blocking listening socket, with the platform's reason
+// for a failure.
+AcceptResult AcceptOne(qintptr listener)
+{
+#ifdef Q_OS_WIN
+    const SOCKET accepted = ::accept(static_cast<SOCKET>(listener), nullptr, nullptr);
+    if (accepted != INVALID_SOCKET) {
+        return {AcceptOutcome::Accepted, static_cast<qintptr>(accepted), {}};
+    }
+    const int error = ::WSAGetLastError();
+    switch (error) {
+    case WSAEWOULDBLOCK:
+        return {AcceptOutcome::NothingWaiting, -1, {}};
+    case WSAECONNRESET:
+    case WSAEINTR:
+        return {AcceptOutcome::ClientGone, -1, {}};
+    case WSAEMFILE:
+    case WSAENOBUFS:
+        return {AcceptOutcome::Failed, -1,
+                SocketErrorReason(QAbstractSocket::SocketResourceError, qt_error_string(error))};
+    default:
+        return {AcceptOutcome::Failed, -1, qt_error_string(error)};
+    }
+#else
+#ifdef Q_OS_LINUX
+    const int accepted = ::accept4(static_cast<int>(listener), nullptr, nullptr, SOCK_CLOEXEC);
+#else
+    const int accepted = ::accept(static_cast<int>(listener), nullptr, nullptr);
+#endif
+    if (accepted >= 0) {
+        return {AcceptOutcome::Accepted, accepted, {}};
+    }
+    const int error = errno;
+    switch (error) {
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+        return {AcceptOutcome::NothingWaiting, -1, {}};
+    case EINTR:
+    case ECONNABORTED:
+    case EPROTO:
+    case EPERM: // refused by a firewall rule
+        return {AcceptOutcome::ClientGone, -1, {}};
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+        return {AcceptOutcome::Failed, -1,
+                SocketErrorReason(QAbstractSocket::SocketResourceError, qt_error_string(error))};
+    default:
+        return {AcceptOutcome::Failed, -1, qt_error_string(error)};
+    }
+#endif
+}
 
 } // namespace
 
@@ -64,7 +114,7 @@ StreamSocket::~StreamSocket()
 bool StreamSocket::Listen(QString* reason)
 {
     Close();
-    auto* server = new RequestServer(this);
+    auto* server = new QTcpServer(this);
     // Room for a burst of clients: the ones past the five sessions are
     // refused at once instead of waiting for the kernel to retry them.
     server->setListenBacklogSize(ListenBacklog);
@@ -75,48 +125,60 @@ bool StreamSocket::Listen(QString* reason)
         delete server;
         return false;
     }
-    // Qt stops accepting after a failed accept; the listener goes on here.
-    connect(server, &QTcpServer::acceptError, this, &StreamSocket::OnAcceptError);
+    // Connections are taken here, not by QTcpServer: it keeps the first
+    // accept error of a listener for good, so it would either stop or spin
+    // when descriptors run short.
+    server->pauseAccepting();
+    acceptNotifier_ = new QSocketNotifier(server->socketDescriptor(), QSocketNotifier::Read, server);
+    connect(acceptNotifier_, &QSocketNotifier::activated, this, &StreamSocket::AcceptPending);
     server_ = server;
     return true;
 }
 
-void StreamSocket::OnAcceptError()
+void StreamSocket::AcceptPending()
 {
-    // Once an accept has failed, Qt reports that error again at the end of
-    // every later run of accepts, when nothing is left to accept. An error
-    // right after a connection was taken is therefore tried again at once;
-    // if it was real, the next one comes without a connection in between.
-    if (acceptedSinceError_) {
-        acceptedSinceError_ = false;
-        retryTimer_->start(0);
-        return;
+    // Everything waiting, one request at a time; a request's handler may
+    // close this listener.
+    while (server_) {
+        const AcceptResult result = AcceptOne(server_->socketDescriptor());
+        switch (result.outcome) {
+        case AcceptOutcome::Accepted:
+            retryDelayMs_ = 0;
+            if (acceptFailing_) {
+                acceptFailing_ = false;
+                emit AcceptRecovered();
+            }
+            emit ConnectionRequest(result.descriptor);
+            break;
+        case AcceptOutcome::ClientGone:
+            break;
+        case AcceptOutcome::NothingWaiting:
+            return;
+        case AcceptOutcome::Failed:
+            OnAcceptFailed(result.reason);
+            return;
+        }
     }
-    // The pending connection stays queued while descriptors are short, so
-    // trying again at once would spin: wait, longer after each failure.
+}
+
+void StreamSocket::OnAcceptFailed(const QString& reason)
+{
+    // The connection stays queued while descriptors are short, so trying
+    // again at once would spin: wait, longer after each failure.
+    acceptNotifier_->setEnabled(false);
     retryDelayMs_ = std::clamp(retryDelayMs_ * 2, FirstRetryDelayMs, LastRetryDelayMs);
     retryTimer_->start(retryDelayMs_);
     if (!acceptFailing_) {
         acceptFailing_ = true;
-        emit AcceptFailed(server_->errorString());
+        emit AcceptFailed(reason);
     }
 }
 
 void StreamSocket::ResumeAccepting()
 {
     retryTimer_->stop();
-    if (server_ && server_->isListening()) {
-        server_->resumeAccepting();
-    }
-}
-
-void StreamSocket::OnConnectionTaken()
-{
-    acceptedSinceError_ = true;
-    retryDelayMs_ = 0;
-    if (acceptFailing_) {
-        acceptFailing_ = false;
-        emit AcceptRecovered();
+    if (acceptNotifier_) {
+        acceptNotifier_->setEnabled(true);
     }
 }
 
@@ -183,7 +245,7 @@ void StreamSocket::Close()
     retryTimer_->stop();
     retryDelayMs_ = 0;
     acceptFailing_ = false;
-    acceptedSinceError_ = false;
+    acceptNotifier_ = nullptr; // goes with the server
     if (server_) {
         server_->close();
         delete server_;

@@ -7,6 +7,7 @@
 
 class QTcpServer;
 class QTcpSocket;
+class QSocketNotifier;
 class QTimer;
 
 // One TCP socket as the service sees it: a listener or a connection, with a
@@ -71,18 +72,16 @@ signals:
     void AcceptRecovered();
 
 private:
-    class RequestServer;
-
     void DetachConnection();
-    void OnAcceptError();
-    void OnConnectionTaken();
+    void AcceptPending();
+    void OnAcceptFailed(const QString& reason);
 
     int localPort_ = 0;
     bool failed_ = false;
     QTcpServer* server_ = nullptr;
     QPointer<QTcpSocket> connection_;
+    QSocketNotifier* acceptNotifier_ = nullptr; // the listener's, owned by server_
     QTimer* retryTimer_ = nullptr;
     int retryDelayMs_ = 0;
     bool acceptFailing_ = false;
-    bool acceptedSinceError_ = false;
 };

@@ -163,6 +163,9 @@ void HeadlessReceiverTest::acceptsAgainOnceDescriptorsAreBack()
     ReceiverProcess receiver(QStringLiteral(LARKSPUR_EXE));
     QVERIFY(receiver.Start({QStringLiteral("--headless")}));
     const pid_t pid = pid_t(receiver.Process().processId());
+    // A listener that has already taken a connection, as on any working day.
+    TestClient earlier(receiver.Port());
+    QCOMPARE(earlier.NextReply(), Greeting);
     // Only the three standard descriptors fit under this limit, so every
     // accept fails as it would with the descriptors all taken.
     rlimit saved{};
