@@ -81,8 +81,3 @@ void ReceiverService::Stop()
     engine_->CloseAllSessions();
     emit Stopped();
 }
-
-bool ReceiverService::IsListening() const
-{
-    return engine_->WsckListen().State() == StreamSocket::Listening;
-}

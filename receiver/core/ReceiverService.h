@@ -57,7 +57,6 @@ public:
     // Closes the listener, lets queued socket events run once, then closes
     // every session, including one in the middle of a message.
     void Stop();
-    bool IsListening() const;
 
     SessionEngine& Engine() { return *engine_; }
 

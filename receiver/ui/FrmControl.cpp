@@ -105,7 +105,7 @@ FrmControl::FrmControl(const Environment& environment)
     service_->SetNotifier(popups_.get());
     // The same event lines as without a window, for an operator who started
     // the program from a terminal.
-    events_ = new ServiceEventLog(*service_, env_.clock);
+    new ServiceEventLog(*service_, env_.clock); // a child of the service
     connect(service_.get(), &ReceiverService::StoreFailed, this, &FrmControl::ShowTrouble);
     connect(service_.get(), &ReceiverService::AcceptFailed, this, [this](const QString& description) {
         ShowTrouble(AcceptFailedText + description);
@@ -123,11 +123,6 @@ FrmControl::FrmControl(const Environment& environment)
 FrmControl::~FrmControl()
 {
     service_.reset();
-}
-
-const FolderProbe& FrmControl::DefaultFolderProbe()
-{
-    return ReceiverService::DefaultFolderProbe();
 }
 
 SessionEngine& FrmControl::Engine()

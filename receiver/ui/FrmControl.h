@@ -3,6 +3,7 @@
 #include "ControlValues.h"
 #include "Decoder.h"
 #include "FolderProbe.h"
+#include "ReceiverService.h"
 
 #include <QString>
 #include <QWidget>
@@ -16,8 +17,6 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class ReceiverService;
-class ServiceEventLog;
 class SessionEngine;
 class WavePlayer;
 
@@ -35,9 +34,8 @@ public:
         QString programFolder;   // where the settings file lies
         QString programBaseName; // names the settings file and the arrival log
         const DecoderRegistry& decoders = DecoderRegistry::BuiltIn();
-        const FolderProbe& folderProbe = DefaultFolderProbe();
+        const FolderProbe& folderProbe = ReceiverService::DefaultFolderProbe();
     };
-    static const FolderProbe& DefaultFolderProbe();
 
     explicit FrmControl(const Environment& environment);
     ~FrmControl() override;
@@ -80,7 +78,6 @@ private:
     Environment env_;
     std::unique_ptr<ArrivalPopups> popups_;
     std::unique_ptr<ReceiverService> service_;
-    ServiceEventLog* events_ = nullptr;
     QString lastWavFileName_;
     bool unloaded_ = false;
 
