@@ -3,7 +3,7 @@
 #include "JapaneseTranslations.h"
 #include "ProgramOptions.h"
 #include "SharedNames.h"
-#include "WindowProgram.h"
+#include "WindowModule.h"
 
 #include <QCommandLineParser>
 
@@ -37,8 +37,8 @@ ReceiverOptions ParseReceiverOptions(int argc, char* argv[])
 
 } // namespace
 
-// Without a display the receiver runs without a window: no widget and no
-// GUI application is made then.
+// Without a display the receiver runs without a window: no widget code is
+// loaded then, since the window is a module of its own.
 int main(int argc, char* argv[])
 {
     AnswerHelpOrVersion(argc, argv, About, {HeadlessOption()});
@@ -46,5 +46,5 @@ int main(int argc, char* argv[])
     if (options.headless || !DisplayAvailable()) {
         return RunHeadless(argc, argv, [](QCoreApplication& app) { InstallJapaneseTranslations(app); });
     }
-    return RunWindowProgram(argc, argv);
+    return RunWindowModule(argc, argv);
 }

@@ -7,6 +7,7 @@ deb=$(ls build/larkspur_*_amd64.deb)
 
 expected='/usr/bin/Larkglass
 /usr/bin/Larkspur
+/usr/lib/larkspur/larkspur_window.so
 /usr/lib/systemd/user/larkspur.service
 /usr/share/applications/org.larkspur.Larkglass.desktop
 /usr/share/applications/org.larkspur.Larkspur.desktop

@@ -488,7 +488,7 @@ void ControlWindowTest::popupsPerMessageAndClosedByTheirButton()
     Find<QCheckBox>("ChkDialog")->setCheckState(Qt::Checked);
     TestClient client(static_cast<quint16>(window_->Engine().WsckListen().LocalPort()));
     QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
-    for (const QByteArray domain : {QByteArray("one.example"), QByteArray("two.example")}) {
+    for (const QByteArray& domain : {QByteArray("one.example"), QByteArray("two.example")}) {
         QCOMPARE(client.Exchange("MAIL FROM:<a@" + domain + ">\r\n"), QByteArray("250 OK\r\n"));
         client.Exchange("DATA\r\n");
         QCOMPARE(client.Exchange("Subject: =?ISO-2022-JP?B?GyRCMnE1RCRON28bKEI=?=\r\n\r\n"
