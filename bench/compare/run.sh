@@ -5,7 +5,8 @@
 # the same load client (bench_engine_client, MAIL/RCPT/DATA per message) and
 # the same workloads:
 #   1 session of 1 KiB messages, 5 sessions of 1 KiB, 5 sessions of 100 KiB,
-#   one 50 MiB message in 64 KiB writes.
+#   one 50 MiB message in 64 KiB writes, the same in one write, and five
+#   99 MiB messages at once on five connections.
 # Every receiver and workload gets a fresh receiver process, so the peak
 # memory (VmHWM) is that run's own. After every run of Larkspur and of the
 # drop the stored messages are counted (arrival-log lines) and their bytes
@@ -19,7 +20,7 @@
 #   LARGE_MIB=50      size of the single large message
 #   LARGE_REPEATS=3   fresh runs of the large message per receiver (median)
 #   RECEIVERS="larkspur smtp-sink aiosmtpd"   which receivers to run
-#   WORKLOADS="s1k1 s5k1 s5k100 large"        which workloads to run
+#   WORKLOADS="s1k1 s5k1 s5k100 large large1w large5x99"   which workloads to run
 #   BENCH_PIN=1       receiver on CPU 0, client on CPU 1
 #   BENCH_NETNS=0     stay in the host's network namespace (see below)
 #   BENCH_INSTALL=0   do not install missing Debian packages
@@ -38,7 +39,7 @@ bin=$build/bin
 SECONDS_PER_RUN=${SECONDS_PER_RUN:-5}
 LARGE_MIB=${LARGE_MIB:-50}
 RECEIVERS=${RECEIVERS:-larkspur smtp-sink aiosmtpd}
-WORKLOADS=${WORKLOADS:-s1k1 s5k1 s5k100 large}
+WORKLOADS=${WORKLOADS:-s1k1 s5k1 s5k100 large large1w large5x99}
 LARGE_REPEATS=${LARGE_REPEATS:-3}
 BENCH_PIN=${BENCH_PIN:-0}
 export BENCH_BUILD_DIR=$build SECONDS_PER_RUN LARGE_MIB LARGE_REPEATS RECEIVERS WORKLOADS BENCH_PIN
@@ -51,7 +52,7 @@ sink=/usr/sbin/smtp-sink
 if [[ "${1:-}" != --measure ]]; then
     if [[ "${BENCH_INSTALL:-1}" != 0 ]]; then
         [[ -x "$sink" ]] || "$root/tools/install-test-clients.sh"
-        if ! "$python" -c 'import aiosmtpd' 2>/dev/null; then
+        if [[ " $RECEIVERS " == *" aiosmtpd "* ]] && ! "$python" -c 'import aiosmtpd' 2>/dev/null; then
             . "$root/tools/packages.sh"
             install_packages python3-aiosmtpd
         fi
@@ -60,7 +61,7 @@ if [[ "${1:-}" != --measure ]]; then
         cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
     ninja -C "$build" -j2 Larkspur bench_engine_client
     # The whole measuring half is bounded, whatever happens inside it.
-    limit=$((12 * (SECONDS_PER_RUN + 30) + 90 * LARGE_REPEATS))
+    limit=$((12 * (SECONDS_PER_RUN + 30) + 3 * 90 * LARGE_REPEATS))
     exec_measuring_half "$limit" 20
 fi
 
@@ -69,7 +70,7 @@ enter_measuring_network
 for need in "$bin/Larkspur" "$bin/bench_engine_client" "$sink"; do
     [[ -x "$need" ]] || { echo "missing: $need" >&2; exit 1; }
 done
-"$python" -c 'import aiosmtpd' || { echo "$python has no aiosmtpd (Debian: python3-aiosmtpd)" >&2; exit 1; }
+[[ " $RECEIVERS " != *" aiosmtpd "* ]] || "$python" -c 'import aiosmtpd' || { echo "$python has no aiosmtpd (Debian: python3-aiosmtpd)" >&2; exit 1; }
 
 receiver_cpu=()
 client_cpu=()
@@ -236,9 +237,9 @@ Measure() {
         local ms body
         ms=$(Value first_byte_to_ok_ms "$out")
         body=$(Value body_bytes "$out")
-        messages=1
-        per_second=$(awk -v ms="$ms" 'BEGIN { printf "%.2f", 1000 / ms }')
-        mb_per_second=$(awk -v ms="$ms" -v b="$body" 'BEGIN { printf "%.1f", b / 1e6 / (ms / 1000) }')
+        messages=$(Value messages "$out")
+        per_second=$(awk -v ms="$ms" -v n="$messages" 'BEGIN { printf "%.2f", n * 1000 / ms }')
+        mb_per_second=$(awk -v ms="$ms" -v n="$messages" -v b="$body" 'BEGIN { printf "%.1f", n * b / 1e6 / (ms / 1000) }')
         client_s=$(Value client_cpu_s "$out")
         client_pct=$(awk -v c="$client_s" -v ms="$ms" 'BEGIN { printf "%.0f", 100 * c / (ms / 1000) }')
         server_pct=$(awk -v c="$(Value server_cpu_s "$out")" -v ms="$ms" 'BEGIN { printf "%.0f", 100 * c / (ms / 1000) }')
@@ -281,21 +282,30 @@ declare -A label=(
     [s5k1]="5 sessions × 1 KiB"
     [s5k100]="5 sessions × 100 KiB"
     [large]="1 × ${LARGE_MIB} MiB message"
+    [large1w]="1 × ${LARGE_MIB} MiB message in one write"
+    [large5x99]="5 × 99 MiB messages at once"
+)
+# The large workloads: the load client's arguments.
+declare -A large_args=(
+    [large]="--mib $LARGE_MIB --write-kib 64"
+    [large1w]="--mib $LARGE_MIB --write-kib $((LARGE_MIB * 1024))"
+    [large5x99]="--mib 99 --write-kib 64 --sessions 5"
 )
 for workload in "${workloads[@]}"; do
-    if [[ "$workload" == large ]]; then
+    if [[ -n "${large_args[$workload]:-}" ]]; then
         # One message is over in a fraction of a second, so a single run is
         # at the mercy of whatever else the machine does: each receiver gets
         # LARGE_REPEATS fresh runs, taken in turns, and the median counts.
         for ((repeat = 1; repeat <= LARGE_REPEATS; repeat++)); do
             for kind in $RECEIVERS; do
-                results=$work/large.$kind.tsv
-                Measure "$workload" "$kind" large --mib "$LARGE_MIB" --write-kib 64
+                results=$work/$workload.$kind.tsv
+                # shellcheck disable=SC2086
+                Measure "$workload" "$kind" large ${large_args[$workload]}
             done
         done
         results=$work/results.tsv
         for kind in $RECEIVERS; do
-            sort -t $'\t' -k 3,3g "$work/large.$kind.tsv" | sed -n "$(((LARGE_REPEATS + 1) / 2))p" >>"$results"
+            sort -t $'\t' -k 3,3g "$work/$workload.$kind.tsv" | sed -n "$(((LARGE_REPEATS + 1) / 2))p" >>"$results"
         done
         continue
     fi
@@ -350,10 +360,12 @@ awk -F '\t' '
     BEGIN {
         name["s1k1"] = "1 session × 1 KiB"; name["s5k1"] = "5 sessions × 1 KiB"
         name["s5k100"] = "5 sessions × 100 KiB"
-        name["large"] = "1 × '"$LARGE_MIB"' MiB (median of '"$LARGE_REPEATS"')"
+        name["large"] = "1 × '"$LARGE_MIB"' MiB in 64 KiB writes (median of '"$LARGE_REPEATS"')"
+        name["large1w"] = "1 × '"$LARGE_MIB"' MiB in one write (median of '"$LARGE_REPEATS"')"
+        name["large5x99"] = "5 × 99 MiB at once (median of '"$LARGE_REPEATS"')"
     }
     {
-        rate = ($1 == "large") ? $3 : Grouped($3)
+        rate = ($1 ~ /^large/) ? $3 : Grouped($3)
         printf "| %s | %s | %s | %s | %.1f MiB | %s %% | %s s (%s %%) | %s |\n",
             name[$1], $2, rate, $4, $5 / 1024, $6, $7, $8, $10
     }' "$results"
@@ -368,3 +380,34 @@ for workload in "${workloads[@]}"; do
 done
 Target "÷ smtp-sink, 5 sessions × 1 KiB" "$(Ratio "$(Rate s5k1 larkspur)" "$(Rate s5k1 smtp-sink)")" 0.5
 Target "5 sessions × 1 KiB with the real store, messages/s" "$(Rate s5k1 larkspur)" 2000
+
+# Peak WORKLOAD KIND: its peak RSS in MiB, empty when not measured.
+Peak() {
+    awk -F '\t' -v w="$1" -v k="$2" '$1 == w && $2 == k { printf "%.1f", $5 / 1024 }' "$results"
+}
+# Check NAME VALUE OPERATOR LIMIT: one row of the data-path targets.
+Check() {
+    local verdict="not measured"
+    if [[ -n "$2" ]]; then
+        verdict=$(awk -v v="$2" -v op="$3" -v m="$4" \
+            'BEGIN { ok = (op == "<=") ? v <= m : (op == "<") ? v < m : v >= m; print (ok ? "met" : "MISSED") }')
+    fi
+    printf '| %s | %s | %s %s | %s |\n' "$1" "${2:--}" "$3" "$4" "$verdict"
+}
+
+echo
+echo "| Data-path target | Larkspur | Needed | |"
+echo "|---|---:|---:|---|"
+# Rates of one large message are 1000 / milliseconds, so the time ratio is
+# the inverse rate ratio.
+Check "first body byte to 250, 1 × ${LARGE_MIB} MiB in 64 KiB writes, × smtp-sink's" \
+    "$(Ratio "$(Rate large smtp-sink)" "$(Rate large larkspur)")" "<=" 1.3
+Check "first body byte to 250, 1 × ${LARGE_MIB} MiB in one write, × smtp-sink's" \
+    "$(Ratio "$(Rate large1w smtp-sink)" "$(Rate large1w larkspur)")" "<=" 1.3
+Check "peak RSS, 1 × ${LARGE_MIB} MiB in 64 KiB writes, MiB" "$(Peak large larkspur)" "<" 48
+Check "peak RSS, 1 × ${LARGE_MIB} MiB in one write, MiB" "$(Peak large1w larkspur)" "<" 48
+Check "peak RSS, 5 × 99 MiB at once, MiB" "$(Peak large5x99 larkspur)" "<" 64
+Check "5 sessions × 1 KiB, × smtp-sink's rate" "$(Ratio "$(Rate s5k1 larkspur)" "$(Rate s5k1 smtp-sink)")" ">=" 0.9
+Check "1 session × 1 KiB, × smtp-sink's rate" "$(Ratio "$(Rate s1k1 larkspur)" "$(Rate s1k1 smtp-sink)")" ">=" 0.95
+Check "5 sessions × 100 KiB, × smtp-sink's rate" \
+    "$(Ratio "$(Rate s5k100 larkspur)" "$(Rate s5k100 smtp-sink)")" ">=" 1.2
