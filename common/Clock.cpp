@@ -2,5 +2,10 @@
 
 QDateTime SystemClock::LocalNow() const
 {
-    return QDateTime::currentDateTime();
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != second_) {
+        second_ = second;
+        local_ = QDateTime::fromSecsSinceEpoch(second);
+    }
+    return local_;
 }

@@ -6,10 +6,17 @@
 class Clock {
 public:
     virtual ~Clock() = default;
+    // The local time to the second.
     virtual QDateTime LocalNow() const = 0;
 };
 
+// Converts to local time once per second: the conversion asks the system
+// for its time zone file every time.
 class SystemClock : public Clock {
 public:
     QDateTime LocalNow() const override;
+
+private:
+    mutable qint64 second_ = -1;
+    mutable QDateTime local_;
 };

@@ -70,13 +70,9 @@ private:
 
 class CountingStore : public MessageStore {
 public:
-    bool StoreMessage(const QByteArray&, const QByteArray& message) override
+    std::unique_ptr<MessageWriter> BeginMessage(const QByteArray&) override
     {
-        const qsizetype size = message.size();
-        ++messages_;
-        bytes_ += size;
-        largest_ = std::max(largest_, size);
-        return true;
+        return std::make_unique<Counter>(*this);
     }
 
     long long Messages() const { return messages_; }
@@ -84,9 +80,26 @@ public:
     long long Largest() const { return largest_; }
 
 private:
+    class Counter : public MessageWriter {
+    public:
+        explicit Counter(CountingStore& store) : store_(store) {}
+        void Append(QByteArrayView bytes) override { size_ += bytes.size(); }
+        bool Commit() override
+        {
+            ++store_.messages_;
+            store_.bytes_ += size_;
+            store_.largest_ = std::max(store_.largest_, size_);
+            return true;
+        }
+
+    private:
+        CountingStore& store_;
+        long long size_ = 0;
+    };
+
     long long messages_ = 0;
     long long bytes_ = 0;
-    qsizetype largest_ = 0;
+    long long largest_ = 0;
 };
 
 int signalPipe[2] = {-1, -1};

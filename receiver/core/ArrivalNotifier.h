@@ -8,7 +8,13 @@
 class ArrivalNotifier {
 public:
     virtual ~ArrivalNotifier() = default;
-    // caption: the sender domain as the client sent it.
-    virtual void ShowPopup(const QString& caption, const QByteArray& message) = 0;
+    // caption: the sender domain as the client sent it; head: the message,
+    // or at least the part a pop-up shows of a longer one; fullSize: the
+    // whole message's size.
+    virtual void ShowPopup(const QString& caption, const QByteArray& head, qint64 fullSize) = 0;
+    void ShowPopup(const QString& caption, const QByteArray& message)
+    {
+        ShowPopup(caption, message, message.size());
+    }
     virtual void PlaySound(const QString& wavPath) = 0;
 };

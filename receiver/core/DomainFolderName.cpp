@@ -23,7 +23,7 @@ void ChopCharacter(QString& name)
 
 } // namespace
 
-QString DomainFolderName(const QString& domain, const QString& arrivalLogName)
+QString DomainFolderName(const QString& domain, const QString& arrivalLogName, const QString& spoolFolderName)
 {
     QString name;
     name.reserve(domain.size());
@@ -39,7 +39,8 @@ QString DomainFolderName(const QString& domain, const QString& arrivalLogName)
     if (!name.isEmpty() && name.count(u'.') == name.size()) {
         name.fill(u'_');
     }
-    if (name == arrivalLogName) {
+    if (name.compare(arrivalLogName, Qt::CaseInsensitive) == 0 ||
+        (!spoolFolderName.isEmpty() && name.compare(spoolFolderName, Qt::CaseInsensitive) == 0)) {
         name.append(u'_');
     }
     return name;

@@ -7,5 +7,8 @@
 // become "_", a name of dots only gets "_" for each dot, and a name too long
 // for the file system is cut at a character boundary. A valid domain passes
 // unchanged, letter case included. A name equal to the arrival log's file
-// name gets "_" appended, so the folder never collides with the log.
-QString DomainFolderName(const QString& domain, const QString& arrivalLogName);
+// name or to the spool folder's name gets "_" appended, so the folder never
+// collides with either; names are compared without regard to case, as
+// Windows does.
+QString DomainFolderName(const QString& domain, const QString& arrivalLogName,
+                         const QString& spoolFolderName = {});

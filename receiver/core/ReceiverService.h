@@ -75,10 +75,11 @@ signals:
 
 private:
     struct NotifierRelay : ArrivalNotifier {
-        void ShowPopup(const QString& caption, const QByteArray& message) override
+        using ArrivalNotifier::ShowPopup;
+        void ShowPopup(const QString& caption, const QByteArray& head, qint64 fullSize) override
         {
             if (target) {
-                target->ShowPopup(caption, message);
+                target->ShowPopup(caption, head, fullSize);
             }
         }
         void PlaySound(const QString& wavPath) override

@@ -10,10 +10,10 @@ ArrivalPopups::ArrivalPopups(WavePlayer& player, const DecoderSlot& decoder) : p
     QObject::connect(&pacing_, &QTimer::timeout, [this] { OpenNext(); });
 }
 
-void ArrivalPopups::ShowPopup(const QString& caption, const QByteArray& message)
+void ArrivalPopups::ShowPopup(const QString& caption, const QByteArray& head, qint64 fullSize)
 {
     // left() shares a message that fits instead of copying it.
-    queued_.push_back({caption, message.left(PopupByteLimit), message.size()});
+    queued_.push_back({caption, head.left(PopupByteLimit), fullSize});
     while (queued_.size() > size_t(PopupList::MaxOpen)) {
         queued_.pop_front();
     }

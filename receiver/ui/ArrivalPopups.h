@@ -27,7 +27,8 @@ public:
 
     ArrivalPopups(WavePlayer& player, const DecoderSlot& decoder);
 
-    void ShowPopup(const QString& caption, const QByteArray& message) override;
+    using ArrivalNotifier::ShowPopup;
+    void ShowPopup(const QString& caption, const QByteArray& head, qint64 fullSize) override;
     void PlaySound(const QString& wavPath) override;
 
     PopupList& List() { return list_; }

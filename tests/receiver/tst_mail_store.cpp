@@ -8,10 +8,14 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 class MailStoreTest : public QObject {
     Q_OBJECT
@@ -33,9 +37,18 @@ private slots:
     void notificationsFollowTheirSwitches_data();
     void notificationsFollowTheirSwitches();
     void switchesAreReadForEachMessage();
+    void largeMessagesPassThroughTheSpool_data();
+    void largeMessagesPassThroughTheSpool();
+    void droppedMessageLeavesNothing();
+    void spoolLeftoversAreRemoved();
+    void storeFailingPartWayLeavesEarlierMessagesWhole_data();
+    void storeFailingPartWayLeavesEarlierMessagesWhole();
 
 private:
     bool Store(const QByteArray& domain, const QByteArray& message);
+    bool StoreIn(MailStore& store, const QByteArray& domain, const QByteArray& message);
+    // Everything below the storage folder, relative to it, sorted.
+    QStringList Entries() const;
     QByteArray ReadFile(const QString& path) const;
     QString StoragePath() const { return dir_->path() + QStringLiteral("/store"); }
 
@@ -45,10 +58,12 @@ private:
     ManualClock clock_;
     RecordingNotifier notifier_;
     QStringList failures_;
+    std::unique_ptr<MailStore> store_;
 };
 
 void MailStoreTest::init()
 {
+    store_.reset();
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
     QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("store")));
@@ -61,9 +76,34 @@ void MailStoreTest::init()
 
 bool MailStoreTest::Store(const QByteArray& domain, const QByteArray& message)
 {
-    MailStore store(controls_, files_, clock_, notifier_, QStringLiteral("Larkspur"));
-    store.OnFailure([this](const QString& text) { failures_.append(text); });
-    return store.StoreMessage(domain, message);
+    if (!store_) {
+        store_ = std::make_unique<MailStore>(controls_, files_, clock_, notifier_, QStringLiteral("Larkspur"));
+        store_->OnFailure([this](const QString& text) { failures_.append(text); });
+    }
+    return StoreIn(*store_, domain, message);
+}
+
+bool MailStoreTest::StoreIn(MailStore& store, const QByteArray& domain, const QByteArray& message)
+{
+    // In pieces as a client's data arrives, so large messages take the spool.
+    const std::unique_ptr<MessageWriter> writer = store.BeginMessage(domain);
+    constexpr qsizetype Piece = 64 * 1024;
+    for (qsizetype at = 0; at < message.size(); at += Piece) {
+        writer->Append(QByteArrayView(message).sliced(at, std::min(Piece, message.size() - at)));
+    }
+    return writer->Commit();
+}
+
+QStringList MailStoreTest::Entries() const
+{
+    QStringList entries;
+    QDirIterator it(StoragePath(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        entries.append(it.next().mid(StoragePath().size() + 1));
+    }
+    entries.sort();
+    return entries;
 }
 
 QByteArray MailStoreTest::ReadFile(const QString& path) const
@@ -213,18 +253,16 @@ void MailStoreTest::nothingIsWrittenOutsideTheStorageFolder()
 void MailStoreTest::failuresAreReportedAndNotNotified_data()
 {
     QTest::addColumn<QString>("breakage");
-    QTest::addColumn<bool>("logLineWritten");
-    QTest::newRow("storage folder removed") << QStringLiteral("no storage folder") << false;
-    QTest::newRow("arrival log cannot be opened") << QStringLiteral("log is a folder") << false;
-    QTest::newRow("domain folder cannot be created") << QStringLiteral("domain is a file") << true;
-    QTest::newRow("message file cannot be opened") << QStringLiteral("message is a folder") << true;
-    QTest::newRow("disk full while writing the message") << QStringLiteral("message on full disk") << true;
+    QTest::newRow("storage folder removed") << QStringLiteral("no storage folder");
+    QTest::newRow("arrival log cannot be opened") << QStringLiteral("log is a folder");
+    QTest::newRow("domain folder cannot be created") << QStringLiteral("domain is a file");
+    QTest::newRow("message file cannot be opened") << QStringLiteral("message is a folder");
+    QTest::newRow("disk full while writing the message") << QStringLiteral("message on full disk");
 }
 
 void MailStoreTest::failuresAreReportedAndNotNotified()
 {
     QFETCH(QString, breakage);
-    QFETCH(bool, logLineWritten);
     const QString logPath = StoragePath() + QStringLiteral("/Larkspur.log");
     const QString domainFolder = StoragePath() + QStringLiteral("/b.example");
     const QString messagePath = domainFolder + QStringLiteral("/20030325_140509.log");
@@ -251,9 +289,8 @@ void MailStoreTest::failuresAreReportedAndNotNotified()
     QVERIFY(!Store("b.example", "x\r\n.\r\n"));
     QCOMPARE(failures_.size(), 1);
     QVERIFY(notifier_.events.isEmpty());
-    if (logLineWritten) {
-        QCOMPARE(ReadFile(logPath), messagePath.toUtf8() + "\r\n");
-    }
+    // The log line only ever follows a complete message file.
+    QCOMPARE(ReadFile(logPath), QByteArray("<missing>"));
     QVERIFY(!QFile::exists(dir_->path() + QStringLiteral("/Larkspur.log")));
 }
 
@@ -297,6 +334,118 @@ void MailStoreTest::switchesAreReadForEachMessage()
     QCOMPARE(notifier_.popups.size(), 2);
     QCOMPARE(notifier_.popups[0].caption, QStringLiteral("b.example"));
     QCOMPARE(notifier_.popups[1].caption, QStringLiteral("c.example"));
+}
+
+namespace {
+
+// Text lines of 64 bytes and a short last one; none is a lone dot.
+QByteArray TextOfSize(qsizetype size)
+{
+    return QByteArray(62, 'L').append("\r\n").repeated(size / 64) + QByteArray(size % 64, 'L');
+}
+
+// Files may not grow past `bytes` while it lives; a write that would fails
+// part-way instead of stopping the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
+
+private:
+    rlimit saved_{};
+};
+
+} // namespace
+
+void MailStoreTest::largeMessagesPassThroughTheSpool_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("alone: the spool file becomes the message file") << QByteArray() << QByteArray();
+    QTest::newRow("behind a message of the same second") << QByteArray("earlier\r\n.\r\n") << QByteArray();
+    QTest::newRow("followed by a message of the same second") << QByteArray() << QByteArray("later\r\n.\r\n");
+}
+
+void MailStoreTest::largeMessagesPassThroughTheSpool()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const QByteArray large = TextOfSize(3 * 1024 * 1024 + 7) + "\r\n.\r\n";
+    const QByteArray path = (StoragePath() + QStringLiteral("/b.example/20030325_140509.log")).toUtf8();
+    controls_.dialog = 1;
+    for (const QByteArray& message : {before, large, after}) {
+        QVERIFY(message.isEmpty() || Store("b.example", message));
+    }
+    QCOMPARE(ReadFile(QString::fromUtf8(path)), before + large + after);
+    const int messages = 1 + !before.isEmpty() + !after.isEmpty();
+    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/Larkspur.log")), QByteArray(path + "\r\n").repeated(messages));
+    QCOMPARE(Entries(), (QStringList{"Larkspur.log", "b.example", "b.example/20030325_140509.log"}));
+    // The pop-up is given the first mebibyte of a large message and its size.
+    QCOMPARE(notifier_.popups.at(before.isEmpty() ? 0 : 1).message, large.first(1024 * 1024));
+    QCOMPARE(notifier_.popups.at(before.isEmpty() ? 0 : 1).fullSize, qint64(3 * 1024 * 1024 + 12));
+}
+
+void MailStoreTest::droppedMessageLeavesNothing()
+{
+    MailStore store(controls_, files_, clock_, notifier_, QStringLiteral("Larkspur"));
+    std::unique_ptr<MessageWriter> writer = store.BeginMessage("b.example");
+    writer->Append(TextOfSize(2 * 1024 * 1024));
+    QCOMPARE(Entries().size(), 2);
+    QVERIFY(Entries().first() == QStringLiteral(".Larkspur.spool"));
+    writer.reset();
+    QCOMPARE(Entries(), QStringList());
+}
+
+void MailStoreTest::spoolLeftoversAreRemoved()
+{
+    QVERIFY(QDir(StoragePath()).mkdir(QStringLiteral(".Larkspur.spool")));
+    for (const char* name : {"/.Larkspur.spool/4242-1.tmp", "/.Larkspur.spool/other"}) {
+        QFile leftover(StoragePath() + QLatin1String(name));
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.write("partial message\r\n");
+    }
+    MailStore store(controls_, files_, clock_, notifier_, QStringLiteral("Larkspur"));
+    store.RemoveSpoolLeftovers();
+    QCOMPARE(Entries(), QStringList());
+    // A domain that would take the spool folder's name gets a folder of its own.
+    QVERIFY(StoreIn(store, ".larkspur.SPOOL", "x\r\n.\r\n"));
+    QCOMPARE(Entries(), (QStringList{".larkspur.SPOOL_", ".larkspur.SPOOL_/20030325_140509.log", "Larkspur.log"}));
+}
+
+void MailStoreTest::storeFailingPartWayLeavesEarlierMessagesWhole_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<qint64>("limit"); // 0: the arrival log's size, so only the log line fails
+    QTest::newRow("message file fills up") << QByteArray(4000, 'm') << qint64(1000);
+    QTest::newRow("spool fills up") << TextOfSize(3 * 1024 * 1024) << qint64(2 * 1024 * 1024);
+    QTest::newRow("arrival log fills up") << QByteArray("m\r\n.\r\n") << qint64(0);
+}
+
+void MailStoreTest::storeFailingPartWayLeavesEarlierMessagesWhole()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(qint64, limit);
+    const QString logPath = StoragePath() + QStringLiteral("/Larkspur.log");
+    const QByteArray path = (StoragePath() + QStringLiteral("/b.example/20030325_140509.log")).toUtf8();
+    QVERIFY(Store("b.example", "earlier\r\n.\r\n"));
+    {
+        const FileSizeLimit full(limit ? limit : QFileInfo(logPath).size());
+        QVERIFY(!Store("b.example", message));
+    }
+    QCOMPARE(failures_.size(), 1);
+    QCOMPARE(ReadFile(QString::fromUtf8(path)), QByteArray("earlier\r\n.\r\n"));
+    QCOMPARE(ReadFile(logPath), path + "\r\n");
+    QVERIFY(Store("b.example", "next\r\n.\r\n"));
+    QCOMPARE(ReadFile(QString::fromUtf8(path)), QByteArray("earlier\r\n.\r\nnext\r\n.\r\n"));
+    QCOMPARE(ReadFile(logPath), path + "\r\n" + path + "\r\n");
+    QCOMPARE(Entries(), (QStringList{"Larkspur.log", "b.example", "b.example/20030325_140509.log"}));
 }
 
 QTEST_GUILESS_MAIN(MailStoreTest)

@@ -11,11 +11,13 @@ class RecordingNotifier : public ArrivalNotifier {
 public:
     struct Popup {
         QString caption;
-        QByteArray message;
+        QByteArray message; // what the pop-up was given of it
+        qint64 fullSize;
     };
-    void ShowPopup(const QString& caption, const QByteArray& message) override
+    using ArrivalNotifier::ShowPopup;
+    void ShowPopup(const QString& caption, const QByteArray& head, qint64 fullSize) override
     {
-        popups.append({caption, message});
+        popups.append({caption, head, fullSize});
         events.append(QStringLiteral("popup"));
     }
     void PlaySound(const QString& wavPath) override

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// A file the store adds to at its end and, when an addition fails, cuts
+// back to the size it had before, so a failed message leaves nothing in it.
+// Opened once and kept; every Append is whole or reported as failed.
+class AppendFile {
+public:
+    AppendFile() = default;
+    AppendFile(AppendFile&& other) noexcept;
+    AppendFile& operator=(AppendFile&& other) noexcept;
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+    ~AppendFile();
+
+    // Opens the file for appending, creating it when missing (never truncated).
+    // The error number of a failed open is kept in Error().
+    static AppendFile Open(const QString& path);
+    // Creates a new file that must not exist yet.
+    static AppendFile Create(const QString& path);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    const QString& Path() const { return path_; }
+    qint64 Size() const { return size_; }
+    int Error() const { return error_; }
+
+    bool Append(QByteArrayView bytes);
+    // Appends the first `length` bytes of another open file, in the kernel.
+    bool AppendFrom(const AppendFile& source, qint64 length);
+    // Up to `length` bytes from `offset`, for showing a part of the file.
+    QByteArray ReadAt(qint64 offset, qint64 length) const;
+    bool CutBackTo(qint64 size);
+    // Gives the file a new name, which must not exist yet; the file stays open.
+    bool MoveTo(const QString& path);
+    // Removes the file by its name and closes it.
+    void Remove();
+
+    void Close();
+
+private:
+    static AppendFile OpenWith(const QString& path, int flags);
+
+    int fd_ = -1;
+    qint64 size_ = 0;
+    int error_ = 0;
+    QString path_;
+};
