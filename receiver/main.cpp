@@ -7,6 +7,8 @@
 
 #include <QCommandLineParser>
 
+#include <csignal>
+
 namespace {
 
 const ProgramAbout About{ReceiverProgramName, QStringLiteral("1.1"),
@@ -42,6 +44,15 @@ ReceiverOptions ParseReceiverOptions(int argc, char* argv[])
 int main(int argc, char* argv[])
 {
     AnswerHelpOrVersion(argc, argv, About, {HeadlessOption()});
+    // Qt's own Unix event dispatcher: the GLib one wakes the loop each time
+    // a socket's write notifier is switched, once per reply. Whoever sets
+    // the variable keeps their choice.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) {
+        qputenv("QT_NO_GLIB", "1");
+    }
+    // A write past the file-size limit fails like a full disk, and the store
+    // cuts the message back, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     const ReceiverOptions options = ParseReceiverOptions(argc, argv);
     if (options.headless || !DisplayAvailable()) {
         return RunHeadless(argc, argv, [](QCoreApplication& app) { InstallJapaneseTranslations(app); });

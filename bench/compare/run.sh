@@ -19,7 +19,8 @@
 #   SECONDS_PER_RUN=5 length of each multi-message run
 #   LARGE_MIB=50      size of the single large message
 #   LARGE_REPEATS=3   fresh runs of the large message per receiver (median)
-#   RECEIVERS="larkspur smtp-sink aiosmtpd"   which receivers to run
+#   RECEIVERS="larkspur smtp-sink aiosmtpd"   which receivers to run (also
+#                     larkspur-glib: Larkspur on the GLib event dispatcher)
 #   WORKLOADS="s1k1 s5k1 s5k100 large large1w large5x99"   which workloads to run
 #   BENCH_PIN=1       receiver on CPU 0, client on CPU 1
 #   BENCH_NETNS=0     stay in the host's network namespace (see below)
@@ -143,14 +144,18 @@ StartReceiver() {
     mkdir -p "$dir"
     port=$(FreePort)
     case $kind in
-    larkspur)
+    larkspur | larkspur-glib)
+        # larkspur-glib: the same program on the GLib event dispatcher
+        # (QT_NO_GLIB set but empty), to weigh the program's own choice.
+        local dispatcher=()
+        [[ "$kind" == larkspur-glib ]] && dispatcher=(env QT_NO_GLIB=)
         cp "$bin/Larkspur" "$dir/Larkspur"
         mkdir "$dir/mail" "$dir/runtime"
         chmod 700 "$dir/runtime"
         printf '[SMTP]\r\nPORT=%s\r\nFOLDER=%s\r\nWAVFILE=\r\nDIALOG=0\r\nSOUND=0\r\n' \
             "$port" "$dir/mail" >"$dir/Larkspur.ini"
         (cd "$dir" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$dir/runtime" \
-            exec "${receiver_cpu[@]}" "$dir/Larkspur" >"$dir/out" 2>"$dir/err" </dev/null) &
+            exec "${dispatcher[@]}" "${receiver_cpu[@]}" "$dir/Larkspur" >"$dir/out" 2>"$dir/err" </dev/null) &
         ;;
     smtp-sink)
         # Must drop to a user when started as root; the current one will do.
@@ -197,7 +202,7 @@ SumFileBytes() {
 CheckStored() {
     local kind=$1 dir=$2 messages=$3 each=$4 log lines bytes expected missing
     case $kind in
-    larkspur) log=$dir/mail/Larkspur.log ;;
+    larkspur | larkspur-glib) log=$dir/mail/Larkspur.log ;;
     aiosmtpd) log=$dir/mail/arrivals.log ;;
     *) echo "nothing stored"; return 0 ;;
     esac

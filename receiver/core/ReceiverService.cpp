@@ -66,6 +66,7 @@ StartResult ReceiverService::Start()
     if (!problem.isEmpty()) {
         return {false, UnwritableFolderText(folder, problem)};
     }
+    store_->RemoveSpoolLeftovers();
     const ListenResult result = engine_->StartListening();
     if (!result.ok) {
         return {false, result.reason};
@@ -79,5 +80,6 @@ void ReceiverService::Stop()
     engine_->WsckListen_Close();
     QCoreApplication::processEvents();
     engine_->CloseAllSessions();
+    store_->CloseFiles();
     emit Stopped();
 }
