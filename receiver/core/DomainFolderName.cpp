@@ -39,8 +39,7 @@ QString DomainFolderName(const QString& domain, const QString& arrivalLogName, c
     if (!name.isEmpty() && name.count(u'.') == name.size()) {
         name.fill(u'_');
     }
-    if (name.compare(arrivalLogName, Qt::CaseInsensitive) == 0 ||
-        (!spoolFolderName.isEmpty() && name.compare(spoolFolderName, Qt::CaseInsensitive) == 0)) {
+    if (name == arrivalLogName || (!spoolFolderName.isEmpty() && name == spoolFolderName)) {
         name.append(u'_');
     }
     return name;

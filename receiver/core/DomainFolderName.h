@@ -8,7 +8,6 @@
 // for the file system is cut at a character boundary. A valid domain passes
 // unchanged, letter case included. A name equal to the arrival log's file
 // name or to the spool folder's name gets "_" appended, so the folder never
-// collides with either; names are compared without regard to case, as
-// Windows does.
+// collides with either.
 QString DomainFolderName(const QString& domain, const QString& arrivalLogName,
                          const QString& spoolFolderName = {});

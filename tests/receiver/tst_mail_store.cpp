@@ -415,8 +415,8 @@ void MailStoreTest::spoolLeftoversAreRemoved()
     store.RemoveSpoolLeftovers();
     QCOMPARE(Entries(), QStringList());
     // A domain that would take the spool folder's name gets a folder of its own.
-    QVERIFY(StoreIn(store, ".larkspur.SPOOL", "x\r\n.\r\n"));
-    QCOMPARE(Entries(), (QStringList{".larkspur.SPOOL_", ".larkspur.SPOOL_/20030325_140509.log", "Larkspur.log"}));
+    QVERIFY(StoreIn(store, ".Larkspur.spool", "x\r\n.\r\n"));
+    QCOMPARE(Entries(), (QStringList{".Larkspur.spool_", ".Larkspur.spool_/20030325_140509.log", "Larkspur.log"}));
 }
 
 void MailStoreTest::storeFailingPartWayLeavesEarlierMessagesWhole_data()
