@@ -16,7 +16,6 @@ constexpr QByteArrayView StartTail = "\r\n";
 
 void MessageCollector::Start()
 {
-    message_.clear();
     tail_ = StartTail.toByteArray();
     size_ = 0;
     complete_ = false;
@@ -37,24 +36,11 @@ qsizetype MessageCollector::Feed(QByteArrayView bytes)
     }
 
     const QByteArrayView taken = bytes.first(used);
-    const bool wasOversized = Oversized();
     size_ += used;
-    if (Oversized()) {
-        if (!wasOversized) {
-            message_ = QByteArray();
-        }
-    } else {
-        message_.append(taken);
-    }
     if (used >= TailLength) {
         tail_ = taken.last(TailLength).toByteArray();
     } else {
         tail_ = tail_.append(taken).right(TailLength);
     }
     return used;
-}
-
-QByteArray MessageCollector::TakeMessage()
-{
-    return std::exchange(message_, QByteArray());
 }

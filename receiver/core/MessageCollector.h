@@ -5,9 +5,9 @@
 
 // The message of one DATA command as it arrives: every byte from the first
 // one after the 354 reply through the end-of-data line (CR LF "." CR LF, or
-// "." CR LF right at the start). Only the last few bytes are needed to find
-// the end line across chunks; a message over the size limit is counted but
-// not kept.
+// "." CR LF right at the start). It keeps no message bytes, only the last
+// few, to find an end line split across chunks, and the count for the size
+// limit; the bytes themselves go on to the store as they come.
 class MessageCollector {
 public:
     static constexpr qsizetype MaxMessageBytes = 100 * 1024 * 1024;
@@ -21,11 +21,8 @@ public:
 
     bool Complete() const { return complete_; }
     bool Oversized() const { return size_ > MaxMessageBytes; }
-    QByteArray TakeMessage();
-    qsizetype HeldBytes() const { return message_.size(); }
 
 private:
-    QByteArray message_;
     QByteArray tail_; // the last bytes seen, for an end line split over chunks
     qsizetype size_ = 0;
     bool complete_ = false;

@@ -88,6 +88,7 @@ void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
         // A new session never inherits what the last one left behind.
         sessions_[i] = SmtpSession();
         endsWithCr_[i] = false;
+        writers_[i].reset();
         idleTimers_[i]->start();
         SendReply(socket, SmtpReply::Greeting);
         return;
@@ -144,24 +145,37 @@ void SessionEngine::WsckTran_DataArrival(int index, qint64 bytesTotal)
 void SessionEngine::Carry(int index, SessionOutput output)
 {
     StreamSocket& socket = *tran_[index];
+    std::unique_ptr<MessageWriter>& writer = writers_[index];
     for (;;) {
         if (!output.replies.isEmpty()) {
             SendReply(socket, output.replies);
+        }
+        if (output.messageDropped) {
+            writer.reset();
+        }
+        if (!output.messageBytes.isEmpty()) {
+            if (!writer) {
+                writer = store_.BeginMessage(sessions_[index].FromDomain());
+            }
+            writer->Append(output.messageBytes);
         }
         if (output.close) {
             socket.Close();
             return;
         }
-        if (!output.message) {
+        if (!output.messageEnds) {
             return;
         }
-        const bool stored = store_.StoreMessage(output.message->domain, output.message->bytes);
+        const bool stored = writer && writer->Commit();
+        writer.reset();
         output = sessions_[index].MessageStored(stored);
     }
 }
 
 void SessionEngine::WsckTran_Close(int index)
 {
+    // A message cut off by the close leaves nothing behind.
+    writers_[index].reset();
     idleTimers_[index]->stop();
     tran_[index]->Close();
     tran_[index]->SetLocalPort(0);
@@ -180,6 +194,7 @@ void SessionEngine::WsckTran_IdleTimeout(int index)
 
 void SessionEngine::WsckTran_Error(int index, int number, const QString& description)
 {
+    writers_[index].reset();
     idleTimers_[index]->stop();
     ShowSocketError(number, description);
     tran_[index]->Close();

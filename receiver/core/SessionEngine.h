@@ -13,6 +13,7 @@
 class ControlValues;
 class Dialogs;
 class MessageStore;
+class MessageWriter;
 
 struct ListenResult {
     bool ok = false;
@@ -72,6 +73,8 @@ private:
     std::array<StreamSocket*, SessionCount> tran_{};
     StreamSocket* msg_;
     std::array<SmtpSession, SessionCount> sessions_;
+    // The message each session is receiving, on its way into the store.
+    std::array<std::unique_ptr<MessageWriter>, SessionCount> writers_;
     std::array<QTimer*, SessionCount> idleTimers_{};
     std::array<bool, SessionCount> endsWithCr_{}; // the last chunk ended in CR
     bool refusing_ = false;

@@ -1,20 +1,18 @@
 #pragma once
 
 #include <QByteArray>
-
-#include <optional>
-
-// A complete message as the client sent it, and the domain of its sender.
-struct ReceivedMessage {
-    QByteArray domain;
-    QByteArray bytes;
-};
+#include <QByteArrayView>
 
 // What follows from the bytes a session was given, in this order: the
-// replies to send, then either the close of the connection or a message to
-// store (whose outcome the session must then be told).
+// replies to send; a message that went past the size limit, to be thrown
+// away; the next bytes of the message being received; then either the
+// close of the connection or the end of that message, which is to be stored
+// now (and the session told the outcome).
 struct SessionOutput {
     QByteArray replies;
+    bool messageDropped = false;
+    // Valid until the session is called again.
+    QByteArrayView messageBytes;
+    bool messageEnds = false;
     bool close = false;
-    std::optional<ReceivedMessage> message;
 };

@@ -66,22 +66,26 @@ SessionOutput SmtpSession::MessageStored(bool stored)
 
 qsizetype SmtpSession::HeldBytes() const
 {
-    return session_.RecvBuffer.size() + transaction_.data.HeldBytes();
+    return session_.RecvBuffer.size() + input_.size();
 }
 
 void SmtpSession::Continue(QByteArrayView chunk)
 {
     // A chunk that meets an empty buffer is handled where it lies; only what
-    // is left of it is kept.
-    QByteArray pending = std::exchange(session_.RecvBuffer, QByteArray());
+    // is left of it is kept. Joined input is kept until the next call, as
+    // the message bytes handed out may lie in it.
+    input_ = std::exchange(session_.RecvBuffer, QByteArray());
     QByteArrayView input = chunk;
-    if (!pending.isEmpty()) {
-        pending.append(chunk);
-        input = pending;
+    if (!input_.isEmpty()) {
+        input_.append(chunk);
+        input = input_;
     }
     const qsizetype used = Process(input);
     if (session_.mode != Mode::Closed && used < input.size()) {
         session_.RecvBuffer = input.sliced(used).toByteArray();
+    }
+    if (output_.messageBytes.isEmpty()) {
+        input_.clear();
     }
 }
 
@@ -152,6 +156,13 @@ qsizetype SmtpSession::CollectData(QByteArrayView input)
 {
     MessageCollector& data = transaction_.data;
     const qsizetype used = data.Feed(input);
+    // Handed out where they lie; past the size limit nothing more is.
+    if (data.Oversized()) {
+        output_.messageDropped = true;
+        output_.messageBytes = {};
+    } else {
+        output_.messageBytes = input.first(used);
+    }
     if (!data.Complete()) {
         return used;
     }
@@ -159,7 +170,7 @@ qsizetype SmtpSession::CollectData(QByteArrayView input)
         Reply(SmtpReply::TooLarge);
         session_.mode = Mode::Command;
     } else {
-        output_.message = ReceivedMessage{transaction_.FromDomain, data.TakeMessage()};
+        output_.messageEnds = true;
         session_.mode = Mode::AwaitingStore;
     }
     return used;

@@ -7,7 +7,8 @@
 #include <QByteArrayView>
 
 // One SMTP session: fed the bytes of each received chunk, it answers every
-// complete line in order and hands out each complete message. It touches
+// complete line in order and hands out message bytes as they arrive, where
+// they lie in the chunk, so no message is ever held whole. It touches
 // nothing outside itself; the caller sends, closes and stores.
 class SmtpSession {
 public:
@@ -65,5 +66,6 @@ private:
 
     SessionState session_;
     Transaction transaction_;
+    QByteArray input_; // buffered bytes joined to the last chunk
     SessionOutput output_;
 };

@@ -38,15 +38,20 @@ struct Transcript {
 Transcript Run(SmtpSession& session, const QList<QByteArray>& chunks, bool storeSucceeds = true)
 {
     Transcript t;
+    QByteArray message;
     for (const QByteArray& chunk : chunks) {
         SessionOutput out = session.ReceiveChunk(chunk);
         for (;;) {
             t.replies += out.replies;
             t.closes += out.close ? 1 : 0;
-            if (!out.message) {
+            if (out.messageDropped) {
+                message.clear();
+            }
+            message += out.messageBytes;
+            if (!out.messageEnds) {
                 break;
             }
-            t.stored.append(out.message->domain + '|' + out.message->bytes);
+            t.stored.append(session.FromDomain() + '|' + std::exchange(message, QByteArray()));
             out = session.MessageStored(storeSucceeds);
         }
         t.mostHeld = std::max(t.mostHeld, session.HeldBytes());

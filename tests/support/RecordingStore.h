@@ -16,14 +16,22 @@ public:
     QList<QByteArray> messages;
     QList<QByteArray> domains;
     bool succeeds = true;
+    qsizetype appended = 0; // bytes handed over, committed or not
+    int abandoned = 0;      // messages dropped without a commit
 
 private:
     class Writer : public MessageWriter {
     public:
         Writer(RecordingStore& store, const QByteArray& domain) : store_(store), domain_(domain) {}
-        void Append(QByteArrayView bytes) override { bytes_ += bytes; }
+        ~Writer() override { store_.abandoned += committed_ ? 0 : 1; }
+        void Append(QByteArrayView bytes) override
+        {
+            bytes_ += bytes;
+            store_.appended += bytes.size();
+        }
         bool Commit() override
         {
+            committed_ = true;
             store_.messages.append(bytes_);
             store_.domains.append(domain_);
             return store_.succeeds;
@@ -33,5 +41,6 @@ private:
         RecordingStore& store_;
         QByteArray domain_;
         QByteArray bytes_;
+        bool committed_ = false;
     };
 };
