@@ -1,9 +1,11 @@
 #include "FakeDialogs.h"
 #include "FrmView.h"
 #include "ReceiverProcess.h"
+#include "TestClient.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,12 +14,41 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <memory>
+
 class ViewerWithReceiverTest : public QObject {
     Q_OBJECT
 private slots:
     void viewerListsADeliveredMessageAndShowsIt();
     void builtViewerWithoutSettingsEndsWithItsMessage();
+    void unfinishedMessagesLeaveNothingAndAreNeverListed();
 };
+
+namespace {
+
+// A client greeted and in data mode, sender domain d.example.
+std::unique_ptr<TestClient> InData(quint16 port)
+{
+    auto client = std::make_unique<TestClient>(port);
+    if (client->NextReply().startsWith("220") && client->Exchange("MAIL FROM:<a@d.example>\r\n") == "250 OK\r\n" &&
+        client->Exchange("DATA\r\n").startsWith("354")) {
+        return client;
+    }
+    return nullptr;
+}
+
+QStringList Entries(const QString& folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        entries.append(it.next().mid(folder.size() + 1));
+    }
+    entries.sort();
+    return entries;
+}
+
+} // namespace
 
 void ViewerWithReceiverTest::viewerListsADeliveredMessageAndShowsIt()
 {
@@ -86,6 +117,45 @@ void ViewerWithReceiverTest::builtViewerWithoutSettingsEndsWithItsMessage()
     QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
     QVERIFY(QString::fromUtf8(viewer.readAllStandardError())
                 .contains(QStringLiteral("スタート失敗: Iniファイルが不正です。")));
+}
+
+void ViewerWithReceiverTest::unfinishedMessagesLeaveNothingAndAreNeverListed()
+{
+    ReceiverProcess receiver(QStringLiteral(LARKSPUR_EXE));
+    const QString spool = receiver.StorageFolder() + QStringLiteral("/.Larkspur.spool");
+    QVERIFY(QDir().mkpath(spool));
+    QFile leftover(spool + QStringLiteral("/1-1.tmp"));
+    QVERIFY(leftover.open(QIODevice::WriteOnly) && leftover.write("from a run that crashed\r\n") > 0);
+    leftover.close();
+    QVERIFY(receiver.Start());
+    QVERIFY(!QFile::exists(spool));
+
+    // Past the size kept in memory, so it waits in the spool.
+    auto dropped = InData(receiver.Port());
+    QVERIFY(dropped);
+    dropped->Send(QByteArray(62, 'x').append("\r\n").repeated(40000));
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList(QDir::Files).size(), 1, 20000);
+
+    auto tooLarge = InData(receiver.Port());
+    QVERIFY(tooLarge);
+    tooLarge->Send(QByteArray(104857596, 'y') + "\r\n.\r\n");
+    QCOMPARE(tooLarge->NextReply(), QByteArray("552 Requested mail action aborted: exceeded storage allocation\r\n"));
+
+    auto stored = InData(receiver.Port());
+    QVERIFY(stored);
+    QCOMPARE(stored->Exchange("whole\r\n.\r\n"), QByteArray("250 OK\r\n"));
+
+    FakeDialogs dialogs;
+    FrmView view(dialogs, receiver.Folder());
+    QVERIFY(view.Load());
+    QCOMPARE(view.findChild<QTableView*>(QStringLiteral("FGList"))->model()->rowCount(), 1);
+
+    dropped.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(spool), 20000);
+    const QStringList entries = Entries(receiver.StorageFolder());
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries.mid(0, 2), (QStringList{"Larkspur.log", "d.example"}));
+    QCOMPARE(receiver.ReadStored(entries[2]), QByteArray("whole\r\n.\r\n"));
 }
 
 QTEST_MAIN(ViewerWithReceiverTest)

@@ -275,9 +275,10 @@ void SmtpSessionTest::sizeLimitIsExact()
     chunks += Pieces(message.mid(tailRun) + "NOOP\r\n", piece);
     const Transcript t = Run(session, chunks);
     QCOMPARE(t.replies, replies);
+    // The message is handed out as it comes, never held.
+    QVERIFY(t.mostHeld < 4096);
     if (replies.contains("552")) {
         QVERIFY(t.stored.isEmpty());
-        QVERIFY(t.mostHeld <= 104857600);
     } else {
         QCOMPARE(t.stored.size(), 1);
         QVERIFY(t.stored[0] == "b.example|" + message);
