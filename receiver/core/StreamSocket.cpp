@@ -98,6 +98,11 @@ AcceptResult AcceptOne(qintptr listener)
 #endif
 }
 
+// The most a connection reads from the kernel at a time. Without a bound one
+// read takes whatever the kernel holds (tens of MiB for a client that sends
+// fast), and memory grows with it; the bytes go on to the store as they come.
+constexpr qint64 ReadChunkBytes = 256 * 1024;
+
 } // namespace
 
 StreamSocket::StreamSocket(QObject* parent) : QObject(parent), retryTimer_(new QTimer(this))
@@ -197,6 +202,7 @@ bool StreamSocket::Accept(qintptr requestId)
         RefuseRequest(requestId);
         return false;
     }
+    socket->setReadBufferSize(ReadChunkBytes);
     connection_ = socket;
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
         if (socket == connection_) {
