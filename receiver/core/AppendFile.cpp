@@ -117,6 +117,10 @@ bool AppendFile::AppendFrom(const AppendFile& source, qint64 length)
         if (copied < 0 && errno == EINTR) {
             continue;
         }
+        if (copied < 0 && from == 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP)) {
+            ::fcntl(fd_, F_SETFL, flags);
+            return CopyThroughBuffer(source, length);
+        }
         if (copied <= 0) {
             error_ = copied < 0 ? errno : ENOSPC;
             ok = false;
@@ -126,6 +130,19 @@ bool AppendFile::AppendFrom(const AppendFile& source, qint64 length)
     size_ = to;
     ::fcntl(fd_, F_SETFL, flags);
     return ok;
+}
+
+bool AppendFile::CopyThroughBuffer(const AppendFile& source, qint64 length)
+{
+    constexpr qint64 StepBytes = 1024 * 1024;
+    for (qint64 at = 0; at < length; at += StepBytes) {
+        const QByteArray step = source.ReadAt(at, std::min(StepBytes, length - at));
+        if (step.size() != std::min(StepBytes, length - at) || !Append(step)) {
+            error_ = error_ ? error_ : EIO;
+            return false;
+        }
+    }
+    return true;
 }
 
 QByteArray AppendFile::ReadAt(qint64 offset, qint64 length) const

@@ -41,6 +41,8 @@ public:
 
 private:
     static AppendFile OpenWith(const QString& path, int flags);
+    // Where the kernel cannot copy between the two files.
+    bool CopyThroughBuffer(const AppendFile& source, qint64 length);
 
     int fd_ = -1;
     qint64 size_ = 0;

@@ -59,7 +59,9 @@ void MailStore::CloseFiles()
 
 QString MailStore::SpoolFolder() const
 {
-    return JoinPath(controls_.FolderText(), spoolName_);
+    // No storage folder, no spool: such a message is refused at its end.
+    const QString folder = controls_.FolderText();
+    return folder.isEmpty() ? QString() : JoinPath(folder, spoolName_);
 }
 
 QString MailStore::FileNameNow()

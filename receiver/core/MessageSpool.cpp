@@ -50,6 +50,9 @@ bool SpooledMessage::Append(QByteArrayView bytes)
 bool SpooledMessage::Spill()
 {
     spilled_ = true;
+    if (spoolFolder_.isEmpty()) {
+        return false;
+    }
     QDir().mkdir(spoolFolder_);
     file_ = AppendFile::Create(JoinPath(spoolFolder_, NextSpoolName()));
     if (!file_.IsOpen() || !file_.Append(bytes_)) {
