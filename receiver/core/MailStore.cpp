@@ -99,7 +99,8 @@ bool MailStore::Commit(const QByteArray& domain, SpooledMessage& message)
     Placed placed;
     const QString failure = PlaceMessage(message, domainFolder, messagePath, &placed);
     if (!failure.isEmpty()) {
-        return Fail(failure);
+        // Asked only when something failed, so it costs nothing per message.
+        return Fail(files_.FolderExists(folder) ? failure : QStringLiteral("保管フォルダーがありません: ") + folder);
     }
     // The line goes in only once its file is complete, so the viewer never
     // lists a message that is still being written.
