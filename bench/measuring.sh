@@ -26,3 +26,17 @@ enter_measuring_network() {
         network="host network namespace, 127.0.0.1"
     fi
 }
+
+# stop_process PID [TENTHS]: SIGTERM, up to TENTHS tenths of a second
+# (default 50) to end, then SIGKILL; reaps it. An empty PID does nothing.
+stop_process() {
+    local pid=$1 tenths=${2:-50}
+    [[ -n "$pid" ]] || return 0
+    kill -TERM "$pid" 2>/dev/null || true
+    for _ in $(seq "$tenths"); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}

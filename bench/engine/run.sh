@@ -56,14 +56,7 @@ server_pid=""
 client_pid=""
 
 StopServer() {
-    [[ -n "$server_pid" ]] || return 0
-    kill -TERM "$server_pid" 2>/dev/null || true
-    for _ in $(seq 100); do
-        kill -0 "$server_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
+    stop_process "$server_pid" 100
     server_pid=""
 }
 

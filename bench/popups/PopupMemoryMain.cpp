@@ -7,6 +7,7 @@
 
 #include "ArrivalPopups.h"
 #include "Decoder.h"
+#include "ProcessMemory.h"
 #include "WavePlayer.h"
 
 #include <QApplication>
@@ -26,16 +27,7 @@ public:
 
 long ResidentKib()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-    }
-    return -1;
+    return long(ProcessMemoryKib("VmRSS"));
 }
 
 } // namespace

@@ -44,14 +44,7 @@ work=$(mktemp -d "${BENCH_TMPDIR:-/var/tmp}/bench-popups.XXXXXX")
 receiver_pid=""
 
 StopReceiver() {
-    [[ -n "$receiver_pid" ]] || return 0
-    kill -TERM "$receiver_pid" 2>/dev/null || true
-    for _ in $(seq 50); do
-        kill -0 "$receiver_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$receiver_pid" 2>/dev/null || true
-    wait "$receiver_pid" 2>/dev/null || true
+    stop_process "$receiver_pid"
     receiver_pid=""
 }
 trap 'StopReceiver; rm -rf "$work"' EXIT

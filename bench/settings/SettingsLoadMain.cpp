@@ -13,6 +13,7 @@
 //   peak_rss_mib   the process's peak resident memory (VmHWM) at the end
 //   baseline_rss_mib  VmHWM before the file was first read
 
+#include "ProcessMemory.h"
 #include "SettingsFile.h"
 
 #include <QCoreApplication>
@@ -97,16 +98,7 @@ bool WriteFile(const QString& path, const QByteArray& shape, qsizetype size)
 
 double PeakRssMib()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-        }
-    }
-    return -1;
+    return double(ProcessMemoryKib("VmHWM")) / 1024.0;
 }
 
 } // namespace

@@ -26,6 +26,7 @@
 #include "Dialogs.h"
 #include "FrmView.h"
 #include "LogWatch.h"
+#include "ProcessMemory.h"
 #include "SharedNames.h"
 
 #include <QApplication>
@@ -169,16 +170,7 @@ double RunUntilListed(const FrmView& view)
 
 qint64 PeakRssKb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-        }
-    }
-    return -1;
+    return ProcessMemoryKib("VmHWM");
 }
 
 void Print(const char* name, const Timing& timing)
