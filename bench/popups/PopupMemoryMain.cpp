@@ -1,5 +1,5 @@
 // bench_popup_memory: opens --popups pop-ups (default 50) of a message of
-// --bytes bytes (default 5 MiB, 78-character lines) through ArrivalPopups,
+// --bytes bytes (default 5 MiB, lines of --line-bytes, default 78) through ArrivalPopups,
 // as the receiver does, and prints the process's resident memory before and
 // after, and per pop-up; --no-decoder shows the received text instead of the
 // readable form. Runs on the offscreen platform unless
@@ -40,15 +40,19 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     int popups = 50;
     qsizetype bytes = 5 * 1024 * 1024;
+    qsizetype lineBytes = 78;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--popups")) {
             popups = args[i + 1].toInt();
         } else if (args[i] == QLatin1String("--bytes")) {
             bytes = args[i + 1].toLongLong();
+        } else if (args[i] == QLatin1String("--line-bytes")) {
+            lineBytes = args[i + 1].toLongLong();
         }
     }
-    const QByteArray line = "Benchmark line of plain text, seventy-eight characters long, then CR LF.....\r\n";
+    const QByteArray text = "Benchmark line of plain text, seventy-eight characters long, then CR LF.....";
+    const QByteArray line = text.repeated(lineBytes / text.size() + 1).left(lineBytes - 2) + "\r\n";
     const QByteArray message = line.repeated(bytes / line.size() + 1).left(bytes - 5) + "\r\n.\r\n";
 
     SilentPlayer player;

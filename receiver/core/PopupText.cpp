@@ -3,6 +3,37 @@
 #include "Decoder.h"
 #include "SystemText.h"
 
+namespace {
+
+// A line of many thousand characters takes the text box seconds to lay out,
+// and no session is served meanwhile; such a line is broken into pieces of
+// this length, which the wrapping box shows almost as it would the whole.
+constexpr qsizetype LongLineChars = 1000;
+
+QString BreakLongLines(const QString& text)
+{
+    QString broken;
+    qsizetype lineStart = 0;
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\n')) {
+            lineStart = i + 1;
+        } else if (i - lineStart == LongLineChars) {
+            if (broken.isNull()) {
+                broken.reserve(text.size() + text.size() / LongLineChars);
+            }
+            broken.append(QStringView(text).sliced(copied, i - copied)).append(QLatin1Char('\n'));
+            copied = lineStart = i;
+        }
+    }
+    if (broken.isNull()) {
+        return text;
+    }
+    return broken.append(QStringView(text).sliced(copied));
+}
+
+} // namespace
+
 QString PopupText(const DecoderSlot& decoder, QByteArrayView head, qint64 fullSize)
 {
     head = head.first(qMin(head.size(), PopupByteLimit));
@@ -13,6 +44,7 @@ QString PopupText(const DecoderSlot& decoder, QByteArrayView head, qint64 fullSi
         text = FromSystemBytes(head);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     }
+    text = BreakLongLines(text);
     if (fullSize > PopupByteLimit) {
         if (!text.endsWith(QLatin1Char('\n'))) {
             text += QLatin1Char('\n');

@@ -13,6 +13,8 @@ inline constexpr qsizetype PopupByteLimit = 1024 * 1024;
 // message as a person reads them (the decoder's readable form when the
 // decoder is there, the received text otherwise), and, when the message is
 // longer, a last line that says so and gives its whole size in bytes.
+// Lines of more than a thousand characters are broken into lines of that
+// length.
 // fullSize is the message's size when `head` holds only its start.
 QString PopupText(const DecoderSlot& decoder, QByteArrayView head, qint64 fullSize);
 inline QString PopupText(const DecoderSlot& decoder, QByteArrayView message)

@@ -11,6 +11,7 @@ class ArrivalPopupsTest : public QObject {
 private slots:
     void longMessageShowsItsStartAndItsSize();
     void shortMessageShownWhole();
+    void veryLongLineIsBrokenForTheTextBox();
     void fiftyFirstArrivalClosesTheOldest();
     void floodKeepsOnlyTheNewestQueued();
     void cleanup() { popups_.CloseAll(); }
@@ -43,6 +44,15 @@ void ArrivalPopupsTest::shortMessageShownWhole()
     popups_.ShowPopup(QStringLiteral("small.example"), "Subject: hi\r\n\r\nbody\r\n.\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(popups_.List().Open().size(), 1, 20000);
     QCOMPARE(popups_.List().Open().at(0)->TxtMsg()->toPlainText(), QStringLiteral("Subject: hi\n\nbody\n.\n"));
+}
+
+void ArrivalPopupsTest::veryLongLineIsBrokenForTheTextBox()
+{
+    popups_.ShowPopup(QStringLiteral("line.example"), QByteArray(2500, 'y') + "\r\n.\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(popups_.List().Open().size(), 1, 20000);
+    const QString thousand(1000, QLatin1Char('y'));
+    QCOMPARE(popups_.List().Open().at(0)->TxtMsg()->toPlainText(),
+             thousand + u'\n' + thousand + u'\n' + QString(500, QLatin1Char('y')) + QStringLiteral("\n.\n"));
 }
 
 void ArrivalPopupsTest::fiftyFirstArrivalClosesTheOldest()
