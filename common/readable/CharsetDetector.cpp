@@ -1,12 +1,10 @@
 #include "CharsetDetector.h"
 
-#include "GMimeSupport.h"
+#include "WindowsJapaneseText.h"
 
 #include <unicode/ucsdet.h>
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <memory>
 
 namespace {
@@ -19,31 +17,19 @@ bool IsSevenBit(QByteArrayView bytes)
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Whether iconv reads the sample without an invalid sequence; a sequence
-// cut off by the end of the sample counts as valid.
-bool IsValidIn(QByteArrayView sample, const char* charset)
+// The first SampleSize bytes, ended after a byte below 0x40, which is no
+// part of a Shift_JIS or EUC-JP character: the sample cuts none in two.
+QByteArrayView Sample(QByteArrayView bytes)
 {
-    iconv_t cd = g_mime_iconv_open("UTF-8", charset);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return false;
+    if (bytes.size() <= SampleSize) {
+        return bytes;
     }
-    std::array<char, 16 * 1024> scratch{};
-    char* in = const_cast<char*>(sample.data());
-    size_t inLeft = static_cast<size_t>(sample.size());
-    bool valid = true;
-    while (inLeft > 0) {
-        char* out = scratch.data();
-        size_t outLeft = scratch.size();
-        if (g_mime_iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)) {
-            break;
-        }
-        if (errno != E2BIG) {
-            valid = errno == EINVAL;
-            break;
+    for (qsizetype end = SampleSize; end > 0; --end) {
+        if (static_cast<unsigned char>(bytes[end - 1]) < 0x40) {
+            return bytes.first(end);
         }
     }
-    g_mime_iconv_close(cd);
-    return valid;
+    return bytes.first(SampleSize);
 }
 
 // Which of the two ICU's detector rates higher for the sample; the first
@@ -72,12 +58,16 @@ const char* MoreLikely(QByteArrayView sample, const char* first, const char* sec
     return first;
 }
 
+qsizetype Replacements(const QString& text)
+{
+    return text.count(QChar::ReplacementCharacter);
+}
+
 } // namespace
 
 QByteArray DetectCharset(QByteArrayView bytes)
 {
-    EnsureGMime();
-    const QByteArrayView sample = bytes.first(std::min(bytes.size(), SampleSize));
+    const QByteArrayView sample = Sample(bytes);
     const bool escapes = sample.contains('\x1b');
     if (!escapes && bytes.isValidUtf8()) {
         return QByteArrayLiteral("UTF-8");
@@ -85,16 +75,16 @@ QByteArray DetectCharset(QByteArrayView bytes)
     if (escapes && IsSevenBit(sample)) {
         return QByteArrayLiteral("ISO-2022-JP");
     }
-    const bool shiftJis = IsValidIn(sample, "CP932");
-    const bool eucJp = IsValidIn(sample, "EUC-JP");
-    if (shiftJis && eucJp) {
+    const QString shiftJis = TextFromWindows932(sample);
+    const QString eucJp = TextFromWindowsEucJp(sample);
+    const qsizetype shiftJisBad = Replacements(shiftJis);
+    const qsizetype eucJpBad = Replacements(eucJp);
+    if (shiftJisBad == 0 && eucJpBad == 0) {
         return MoreLikely(sample, "Shift_JIS", "EUC-JP");
     }
-    if (shiftJis) {
-        return QByteArrayLiteral("Shift_JIS");
+    // A stray undecodable character does not make Japanese text Western.
+    if (std::min(shiftJisBad, eucJpBad) * 100 <= std::min(shiftJis.size(), eucJp.size())) {
+        return shiftJisBad <= eucJpBad ? QByteArrayLiteral("Shift_JIS") : QByteArrayLiteral("EUC-JP");
     }
-    if (eucJp) {
-        return QByteArrayLiteral("EUC-JP");
-    }
-    return QByteArrayLiteral("windows-1252");
+    return QByteArray(WesternFallback);
 }

@@ -3,12 +3,13 @@
 #include <QByteArrayView>
 #include <QString>
 
-// Text from bytes in the given charset, converted by iconv (through GMime's
-// charset names). Bytes the charset cannot read become U+FFFD. Without a
-// charset, with one iconv does not know, or with US-ASCII over 8-bit bytes,
-// the charset is detected instead.
-QString TextFromCharset(QByteArrayView bytes, const char* charset);
+// Text from bytes in the charset a label names (Japanese labels decode as
+// Windows writes them). Each undecodable character becomes one U+FFFD.
+// The charset is detected instead when the label is empty or unknown, when
+// it says US-ASCII over 8-bit bytes, and when the label's reading leaves
+// more than one character in a hundred undecodable and a detected
+// Japanese or Unicode charset reads the bytes better.
+QString TextFromCharset(QByteArrayView bytes, QByteArrayView label);
 
-// Text from bytes that declare no charset: UTF-8 when valid, otherwise
-// the detected charset.
+// Text from bytes that declare no charset, in the detected charset.
 QString TextOfUnknownCharset(QByteArrayView bytes);

@@ -3,7 +3,12 @@
 #include <QTest>
 
 // Message files as the receiver stores them: CR LF lines, each message
-// ended by its end-of-data line.
+// ended by its end-of-data line. Characters of the Windows code pages are
+// spelled by their Unicode code points: U+2460 CIRCLED DIGIT ONE, U+3231
+// PARENTHESIZED IDEOGRAPH STOCK, U+9AD9 (髙), U+FA11 (﨑), U+2162 ROMAN
+// NUMERAL THREE, U+2116 NUMERO SIGN, U+2121 TELEPHONE SIGN, U+2211 N-ARY
+// SUMMATION, U+2170 SMALL ROMAN NUMERAL ONE, U+FF76 HALFWIDTH KATAKANA
+// LETTER KA.
 class ReadableFormTest : public QObject {
     Q_OBJECT
 private slots:
@@ -88,6 +93,13 @@ void ReadableFormTest::shapes_data()
         << QByteArray("Content-Type: text/plain; charset=x-no-such-set\r\n\r\n"
                       "\x93\xfa\x96{\x8c\xea\x82\xcc\x95\xb6\x8f\xcd\x82\xc5\x82\xb7\r\n.\r\n")
         << QStringList{"\n\n日本語の文章です\n"} << QStringList{"\uFFFD"};
+    QTest::newRow("a body labelled ISO-2022-JP that is Shift_JIS is detected")
+        << QByteArray("Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n"
+                      "\x93\xfa\x96{\x8c\xea\x82\xcc\x95\xb6\x8f\xcd\x82\xc5\x82\xb7\r\n.\r\n")
+        << QStringList{"日本語の文章です\n"} << QStringList{"\uFFFD"};
+    QTest::newRow("EUC-JP as eucJP-ms and CP51932: row 13, rows 89 to 92, three-byte IBM rows, katakana")
+        << QByteArray("Content-Type: text/plain; charset=x-euc-jp\r\n\r\n\xad\xa1 \xfc\xe2 \x8f\xf3\xf3 \x8e\xb6\r\n.\r\n")
+        << QStringList{"\u2460 \u9AD9 \u2170 \uFF76\n"} << QStringList{"\uFFFD"};
     QTest::newRow("8-bit UTF-8 under a 7-bit declaration, raw header bytes")
         << QByteArray("Subject: \xe4\xba\x88\xe5\xae\x9a\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n"
                       "\xe4\xba\x88\xe5\xae\x9a\r\n.\r\n")
