@@ -2,6 +2,7 @@
 
 #include <gmime/gmime.h>
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -33,4 +34,15 @@ inline QString FromGString(char* owned)
 {
     const GString8 text(owned);
     return QString::fromUtf8(text.get());
+}
+
+// The raw value of an object's first header field of that name, as it
+// stands in the message (folded, with its leading blank); empty when the
+// object has none.
+inline QByteArray RawHeader(GMimeObject* object, const char* name)
+{
+    GMimeHeaderList* list = object ? g_mime_object_get_header_list(object) : nullptr;
+    GMimeHeader* header = list ? g_mime_header_list_get_header(list, name) : nullptr;
+    const char* raw = header ? g_mime_header_get_raw_value(header) : nullptr;
+    return raw ? QByteArray(raw) : QByteArray();
 }

@@ -1,11 +1,18 @@
 #pragma once
 
-#include <gmime/gmime.h>
-
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
-// The readable value of one header field, given unfolded and in UTF-8:
-// encoded words decoded; for Content-Type and Content-Disposition, every
-// parameter decoded (RFC 2231 and RFC 2047) and written as name=value.
-QString ReadableHeaderValue(GMimeParserOptions* options, const char* name, const QByteArray& value);
+// The readable text of one header field's value, given as it stands in the
+// message: folded or not, with encoded words, raw 8-bit bytes or
+// ISO-2022-JP escape sequences. Raw bytes are read as a body without a
+// charset is (UTF-8 when valid, ISO-2022-JP on escapes, else Shift_JIS or
+// EUC-JP), then encoded words are decoded. One line, trimmed.
+QString ReadableHeaderField(QByteArrayView rawValue);
+
+// The field's characters before encoded words are decoded: unfolded, raw
+// bytes read as above.
+QString UnfoldedFieldText(QByteArrayView rawValue);
+
+// The text with every control character, line breaks included, as a blank.
+QString OnOneLine(QString text);

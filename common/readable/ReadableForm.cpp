@@ -1,14 +1,17 @@
 #include "ReadableForm.h"
 
 #include "CharsetText.h"
+#include "LineEnds.h"
 #include "MessageFile.h"
 #include "ReadableMessage.h"
+
+#include <algorithm>
 
 namespace {
 
 bool IsBlank(const QString& text)
 {
-    return text.trimmed().isEmpty();
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
 } // namespace
@@ -16,22 +19,21 @@ bool IsBlank(const QString& text)
 QString ReadableForm(QByteArrayView file)
 {
     QString text;
-    const QList<QByteArray> messages = SplitMessageFile(file);
-    for (const QByteArray& message : messages) {
+    for (const QByteArray& message : SplitMessageFile(file)) {
         QString readable = ReadableMessage(message);
-        if (IsBlank(readable) && !message.trimmed().isEmpty()) {
-            readable = TextOfUnknownCharset(message);
+        if (IsBlank(readable)) {
+            readable = WithLfLineEnds(TextOfUnknownCharset(message.trimmed()));
+        }
+        if (readable.isEmpty()) {
+            continue;
         }
         if (!text.isEmpty()) {
-            text += MessageDivider + QLatin1Char('\n');
+            text += MessageDivider + u'\n';
         }
         text += readable;
-        if (!text.endsWith(QLatin1Char('\n'))) {
-            text += QLatin1Char('\n');
+        if (!text.endsWith(u'\n')) {
+            text += u'\n';
         }
-    }
-    if (IsBlank(text) && !file.trimmed().isEmpty()) {
-        text = TextOfUnknownCharset(file);
     }
     // A NUL would end the text early in the widgets that show it.
     text.replace(QChar(0), QChar::ReplacementCharacter);

@@ -7,6 +7,6 @@
 inline const QString MessageDivider = QString(40, QLatin1Char('='));
 
 // The readable form of a whole message file: each message it holds in
-// turn, divided by MessageDivider lines. Never empty for a file that holds
-// more than blanks: what cannot be read as mail is shown as text.
+// turn, divided by MessageDivider lines. An empty message shows nothing;
+// what cannot be read as mail is shown as text.
 QString ReadableForm(QByteArrayView file);

@@ -1,15 +1,17 @@
 #include "ReadableMessage.h"
 
-#include "CharsetDetector.h"
 #include "CharsetText.h"
 #include "GMimeSupport.h"
-#include "HeaderText.h"
+#include "HeaderBlock.h"
 #include "HtmlText.h"
+#include "LineEnds.h"
+#include "MessageFile.h"
+#include "MimeParameters.h"
+#include "PartFileName.h"
 
 #include <QByteArray>
 #include <QList>
 
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -42,6 +44,7 @@ QByteArray RawContent(GMimeDataWrapper* content)
     return StreamBytes(memory.get());
 }
 
+// Decoded, and so the bytes as sent for 7bit and 8bit parts.
 qint64 DecodedSize(GMimeDataWrapper* content)
 {
     GPtr<GMimeStream> counter(g_mime_stream_null_new());
@@ -63,43 +66,134 @@ bool IsCleanBase64(QByteArrayView raw)
     return true;
 }
 
-class Renderer {
-public:
-    explicit Renderer(GMimeParserOptions* options) : options_(options) {}
+QString ContentTypeParameter(GMimeObject* object, const char* name)
+{
+    return ReadableParameter(RawHeader(object, "Content-Type"), QLatin1StringView(name));
+}
 
-    // The message's own header fields and those GMime files under its
-    // top-level part (Content-Type, ...), back in the order they came.
-    void HeaderBlock(GMimeMessage* message)
-    {
-        QList<GMimeHeader*> headers;
-        for (GMimeObject* object : {GMIME_OBJECT(message), g_mime_message_get_mime_part(message)}) {
-            GMimeHeaderList* list = object ? g_mime_object_get_header_list(object) : nullptr;
-            const int count = list ? g_mime_header_list_get_count(list) : 0;
-            for (int i = 0; i < count; ++i) {
-                headers.append(g_mime_header_list_get_header_at(list, i));
+bool IsType(GMimeObject* object, const char* type, const char* subtype)
+{
+    return g_mime_content_type_is_type(g_mime_object_get_content_type(object), type, subtype);
+}
+
+// RFC 2045 reads a bare "text" as text/plain; GMime makes it
+// application/octet-stream.
+bool IsBareText(GMimeObject* object)
+{
+    const QByteArray type = RawHeader(object, "Content-Type");
+    const qsizetype semicolon = type.indexOf(';');
+    return type.first(semicolon < 0 ? type.size() : semicolon).trimmed().compare("text", Qt::CaseInsensitive) == 0;
+}
+
+bool IsAttachment(GMimeObject* object)
+{
+    return GMIME_IS_PART(object) && g_mime_part_is_attachment(GMIME_PART(object));
+}
+
+bool IsReadableText(GMimeObject* object)
+{
+    return GMIME_IS_PART(object) && !IsAttachment(object) &&
+           (IsType(object, "text", "plain") || IsType(object, "text", "html") || IsBareText(object));
+}
+
+// The plain text of an alternative, else its HTML, else its first nested
+// multipart; nothing when it offers none of these.
+GMimeObject* ChosenAlternative(GMimeMultipart* multipart)
+{
+    const int count = g_mime_multipart_get_count(multipart);
+    for (const auto& [type, subtype] : {std::pair{"text", "plain"}, {"text", "html"}, {"multipart", "*"}}) {
+        for (int i = 0; i < count; ++i) {
+            GMimeObject* part = g_mime_multipart_get_part(multipart, i);
+            if (IsType(part, type, subtype) && !IsAttachment(part)) {
+                return part;
             }
         }
-        std::stable_sort(headers.begin(), headers.end(), [](GMimeHeader* a, GMimeHeader* b) {
-            return g_mime_header_get_offset(a) < g_mime_header_get_offset(b);
-        });
-        QByteArray headerCharset;
-        for (GMimeHeader* header : headers) {
-            const char* name = g_mime_header_get_name(header);
-            QByteArray value = QByteArray(GString8(g_mime_utils_header_unfold(g_mime_header_get_raw_value(header)))
-                                              .get())
-                                   .trimmed();
-            if (!value.isValidUtf8()) {
-                if (headerCharset.isEmpty()) {
-                    headerCharset = DetectCharset(AllRawValues(headers));
-                }
-                value = TextFromCharset(value, headerCharset.constData()).toUtf8();
-            }
-            text_ += QString::fromUtf8(name) + QStringLiteral(": ") + ReadableHeaderValue(options_, name, value) +
-                     QLatin1Char('\n');
+    }
+    return nullptr;
+}
+
+// The transfer-decoded bytes of a part; the bytes as sent when they were
+// no transfer encoding at all.
+QByteArray ContentBytes(GMimePart* part)
+{
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (content == nullptr) {
+        return {};
+    }
+    QByteArray bytes = DecodedContent(content);
+    if (g_mime_part_get_content_encoding(part) == GMIME_CONTENT_ENCODING_BASE64) {
+        const QByteArray raw = RawContent(content);
+        if (!IsCleanBase64(raw) || (bytes.trimmed().isEmpty() && !raw.trimmed().isEmpty())) {
+            bytes = raw;
+        }
+    }
+    return bytes;
+}
+
+QString PartText(GMimePart* part)
+{
+    GMimeObject* object = GMIME_OBJECT(part);
+    const QString text =
+        WithLfLineEnds(TextFromCharset(ContentBytes(part), ContentTypeParameter(object, "charset").toLatin1()));
+    if (IsType(object, "text", "html")) {
+        return PlainTextFromHtml(text);
+    }
+    return text;
+}
+
+// The readable form of a message, one piece at a time: a header block, a
+// MIME part, or a line of its own. Parts waiting their turn are held in a
+// list rather than on the call stack, so that nesting costs no stack.
+class MessageRenderer {
+public:
+    explicit MessageRenderer(GMimeMessage* message)
+    {
+        pending_.append({Piece::Part, nullptr, g_mime_message_get_mime_part(message), {}, 0});
+        pending_.append({Piece::Header, message, nullptr, {}, 0});
+    }
+
+    // Renders the next piece; false when none is left.
+    bool Step()
+    {
+        if (pending_.isEmpty()) {
+            return false;
+        }
+        const Piece piece = pending_.takeLast();
+        switch (piece.kind) {
+        case Piece::Header:
+            Header(piece.message);
+            break;
+        case Piece::Part:
+            Part(piece.object, piece.depth);
+            break;
+        case Piece::Line:
+            StartBlock();
+            text_ += piece.line + u'\n';
+            break;
+        }
+        return true;
+    }
+
+    QString Text() const { return text_; }
+
+private:
+    struct Piece {
+        enum Kind { Header, Part, Line } kind;
+        GMimeMessage* message;
+        GMimeObject* object;
+        QString line;
+        int depth;
+    };
+
+    void Header(GMimeMessage* message)
+    {
+        const QString block = ReaderHeaderBlock(message);
+        if (!block.isEmpty()) {
+            text_ += block + u'\n';
         }
     }
 
-    void Body(GMimeObject* object, int depth = 0)
+    void Part(GMimeObject* object, int depth)
     {
         if (object == nullptr) {
             return;
@@ -110,65 +204,30 @@ public:
             Multipart(GMIME_MULTIPART(object), depth);
         } else if (GMIME_IS_MESSAGE_PART(object)) {
             Enclosed(g_mime_message_part_get_message(GMIME_MESSAGE_PART(object)), depth);
-        } else if (GMIME_IS_PART(object) && IsReadableText(GMIME_PART(object))) {
-            Text(GMIME_PART(object));
+        } else if (IsReadableText(object)) {
+            Block(PartText(GMIME_PART(object)));
         } else {
             Attachment(object);
         }
     }
 
-    QString Result() const { return text_; }
-
-private:
-    static QByteArray AllRawValues(const QList<GMimeHeader*>& headers)
-    {
-        QByteArray all;
-        for (GMimeHeader* header : headers) {
-            all += g_mime_header_get_raw_value(header);
-        }
-        return all;
-    }
-
-    static bool IsReadableText(GMimePart* part)
-    {
-        GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(part));
-        return !g_mime_part_is_attachment(part) && (g_mime_content_type_is_type(type, "text", "plain") ||
-                                                     g_mime_content_type_is_type(type, "text", "html"));
-    }
-
-    static bool IsType(GMimeObject* object, const char* type, const char* subtype)
-    {
-        return g_mime_content_type_is_type(g_mime_object_get_content_type(object), type, subtype);
-    }
-
-    // The plain text of an alternative, else its HTML, else its first
-    // nested multipart; nothing when it offers none of these.
-    static GMimeObject* ChosenAlternative(GMimeMultipart* multipart)
-    {
-        const int count = g_mime_multipart_get_count(multipart);
-        for (const auto& [type, subtype] : {std::pair{"text", "plain"}, {"text", "html"}, {"multipart", "*"}}) {
-            for (int i = 0; i < count; ++i) {
-                GMimeObject* part = g_mime_multipart_get_part(multipart, i);
-                const bool attachment = GMIME_IS_PART(part) && g_mime_part_is_attachment(GMIME_PART(part));
-                if (IsType(part, type, subtype) && !attachment) {
-                    return part;
-                }
-            }
-        }
-        return nullptr;
-    }
-
+    // Children are queued last first, so the first is rendered next.
     void Multipart(GMimeMultipart* multipart, int depth)
     {
+        QList<GMimeObject*> children;
+        const int count = g_mime_multipart_get_count(multipart);
+        GMimeObject* chosen = nullptr;
         if (IsType(GMIME_OBJECT(multipart), "multipart", "alternative")) {
-            if (GMimeObject* chosen = ChosenAlternative(multipart)) {
-                Body(chosen, depth + 1);
-                return;
+            chosen = ChosenAlternative(multipart);
+        }
+        for (int i = 0; i < count; ++i) {
+            GMimeObject* child = g_mime_multipart_get_part(multipart, i);
+            if (chosen == nullptr || child == chosen) {
+                children.append(child);
             }
         }
-        const int count = g_mime_multipart_get_count(multipart);
-        for (int i = 0; i < count; ++i) {
-            Body(g_mime_multipart_get_part(multipart, i), depth + 1);
+        for (qsizetype i = children.size() - 1; i >= 0; --i) {
+            pending_.append({Piece::Part, nullptr, children[i], {}, depth + 1});
         }
     }
 
@@ -177,45 +236,17 @@ private:
         if (message == nullptr) {
             return;
         }
-        StartBlock();
-        text_ += EnclosedMessageStart + QLatin1Char('\n');
-        HeaderBlock(message);
-        text_ += QLatin1Char('\n');
-        Body(g_mime_message_get_mime_part(message), depth + 1);
-        StartBlock();
-        text_ += EnclosedMessageEnd + QLatin1Char('\n');
-    }
-
-    void Text(GMimePart* part)
-    {
-        GMimeDataWrapper* content = g_mime_part_get_content(part);
-        if (content == nullptr) {
-            return;
-        }
-        QByteArray bytes = DecodedContent(content);
-        if (g_mime_part_get_content_encoding(part) == GMIME_CONTENT_ENCODING_BASE64) {
-            const QByteArray raw = RawContent(content);
-            if (!IsCleanBase64(raw) || (bytes.trimmed().isEmpty() && !raw.trimmed().isEmpty())) {
-                bytes = raw;
-            }
-        }
-        const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
-        QString text = TextFromCharset(bytes, charset);
-        if (IsType(GMIME_OBJECT(part), "text", "html")) {
-            text = PlainTextFromHtml(text);
-        }
-        StartBlock();
-        text_ += text;
-        EndLine();
+        pending_.append({Piece::Line, nullptr, nullptr, EnclosedMessageEnd, depth});
+        pending_.append({Piece::Part, nullptr, g_mime_message_get_mime_part(message), {}, depth + 1});
+        pending_.append({Piece::Header, message, nullptr, {}, depth});
+        pending_.append({Piece::Line, nullptr, nullptr, EnclosedMessageStart, depth});
     }
 
     void Attachment(GMimeObject* object)
     {
-        QString name;
+        QString name = ReadableFileName(object);
         qint64 size = 0;
         if (GMIME_IS_PART(object)) {
-            const QByteArray fileName(g_mime_part_get_filename(GMIME_PART(object)));
-            name = fileName.isValidUtf8() ? QString::fromUtf8(fileName) : TextOfUnknownCharset(fileName);
             if (GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(object))) {
                 size = DecodedSize(content);
             }
@@ -227,50 +258,56 @@ private:
         text_ += QStringLiteral("[添付] %1 (%2, %3 バイト)\n").arg(name, type).arg(size);
     }
 
+    void Block(const QString& text)
+    {
+        StartBlock();
+        text_ += text;
+        EndLine();
+    }
+
     // A text block stands apart from what comes before it.
     void StartBlock()
     {
         if (!text_.isEmpty() && !text_.endsWith(QLatin1String("\n\n"))) {
             EndLine();
-            text_ += QLatin1Char('\n');
+            text_ += u'\n';
         }
     }
 
     void EndLine()
     {
-        if (!text_.isEmpty() && !text_.endsWith(QLatin1Char('\n'))) {
-            text_ += QLatin1Char('\n');
+        if (!text_.isEmpty() && !text_.endsWith(u'\n')) {
+            text_ += u'\n';
         }
     }
 
-    GMimeParserOptions* options_;
+    QList<Piece> pending_; // the next piece last
     QString text_;
-};
-
-struct ParserOptionsFree {
-    void operator()(GMimeParserOptions* options) const { g_mime_parser_options_free(options); }
 };
 
 } // namespace
 
 QString ReadableMessage(QByteArrayView message)
 {
+    if (message.trimmed().isEmpty()) {
+        return {};
+    }
     EnsureGMime();
-    const std::unique_ptr<GMimeParserOptions, ParserOptionsFree> options(g_mime_parser_options_new());
-    g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
-    g_mime_parser_options_set_parameter_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
-
+    QByteArray shaped;
+    if (const qsizetype body = MissingBlankLineAt(message); body >= 0) {
+        shaped.reserve(message.size() + 2);
+        shaped.append(message.first(body)).append("\r\n").append(message.sliced(body));
+        message = shaped;
+    }
     GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(message.data(), static_cast<size_t>(message.size())));
     GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
-    GPtr<GMimeMessage> parsed(g_mime_parser_construct_message(parser.get(), options.get()));
+    GPtr<GMimeMessage> parsed(g_mime_parser_construct_message(parser.get(), nullptr));
     if (!parsed) {
-        return TextOfUnknownCharset(message);
+        return WithLfLineEnds(TextOfUnknownCharset(message));
     }
-    Renderer renderer(options.get());
-    renderer.HeaderBlock(parsed.get());
-    QString text = renderer.Result() + QLatin1Char('\n');
-    Renderer body(options.get());
-    body.Body(g_mime_message_get_mime_part(parsed.get()));
-    return text + body.Result();
+    MessageRenderer renderer(parsed.get());
+    while (renderer.Step()) {
+    }
+    return renderer.Text();
 }

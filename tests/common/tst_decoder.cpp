@@ -46,7 +46,7 @@ void DecoderTest::readableDecoderIsBuiltIn()
     QVERIFY(slot.DecoderAvailable());
     QCOMPARE(slot.Decoder()->Version(), QStringLiteral("GMime " GMIME_PACKAGE_VERSION));
     QCOMPARE(slot.Decoder()->ReadableText("Subject: =?utf-8?B?5LyB55S7?=\r\n\r\nbody\r\n.\r\n"),
-             QStringLiteral("Subject: 企画\n\nbody\n"));
+             QStringLiteral("差出人: \n宛先: \n日付: \n件名: 企画\n\nbody\n"));
 }
 
 void DecoderTest::flagIsFalseBeforeCreation()

@@ -37,7 +37,7 @@ void PrintCommandTest::exitStatusesAndOutput_data()
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
     QTest::newRow("a message file") << QStringList{"--print", "20030325_140509.log"} << 0
-                                    << QByteArray("Subject: 会議の件\n\n山田です。\n") << QByteArray();
+                                    << QByteArray("差出人: \n宛先: \n日付: \n件名: 会議の件\n\n山田です。\n") << QByteArray();
     QTest::newRow("a missing file") << QStringList{"--print", "nothing.log"} << 1 << QByteArray()
                                     << QByteArray("Larkglass: メッセージファイルを読めません: nothing.log\n");
     QTest::newRow("a folder") << QStringList{"--print", "."} << 1 << QByteArray()

@@ -96,7 +96,7 @@ void ViewerWithReceiverTest::viewerListsADeliveredMessageAndShowsIt()
     const QRect cell = grid->visualRect(grid->model()->index(0, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QCOMPARE(view.findChild<QPlainTextEdit*>(QStringLiteral("TxtMail"))->toPlainText(),
-             QStringLiteral("Subject: 日本\n\nHello viewer.\n"));
+             QStringLiteral("差出人: \n宛先: \n日付: \n件名: 日本\n\nHello viewer.\n"));
     QVERIFY(dialogs.messages.isEmpty());
 
     QCOMPARE(builtViewer.state(), QProcess::Running);

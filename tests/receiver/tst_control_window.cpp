@@ -501,7 +501,7 @@ void ControlWindowTest::popupsPerMessageAndClosedByTheirButton()
     QCOMPARE(open[1]->windowTitle(), QStringLiteral("two.example"));
     QCOMPARE(open[0]->findChild<QPushButton*>(QStringLiteral("CmdEnd"))->text(), QStringLiteral("閉 じ る"));
     QCOMPARE(open[1]->findChild<QPlainTextEdit*>(QStringLiteral("TxtMsg"))->toPlainText(),
-             QStringLiteral("Subject: 会議の件\n\n山田です。\n"));
+             QStringLiteral("差出人: \n宛先: \n日付: \n件名: 会議の件\n\n山田です。\n"));
     QVERIFY(open[0]->isVisible() && open[1]->isVisible());
     QTest::mouseClick(open[0]->findChild<QPushButton*>(QStringLiteral("CmdEnd")), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 1, 20000);

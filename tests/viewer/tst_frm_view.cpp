@@ -20,7 +20,7 @@
 
 namespace {
 // The second test message, read and as stored.
-const QString Readable = QStringLiteral("Subject: テスト\n\n.dot\n========================================\nQUIT\n");
+const QString Readable = QStringLiteral("差出人: \n宛先: \n日付: \n件名: テスト\n\n.dot\n========================================\nQUIT\n");
 const QString Stored = QStringLiteral("Subject: テスト\n\n..dot\n.\nQUIT\n");
 } // namespace
 

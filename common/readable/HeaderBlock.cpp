@@ -1,0 +1,38 @@
+#include "HeaderBlock.h"
+
+#include "GMimeSupport.h"
+#include "HeaderText.h"
+#include "JapaneseDate.h"
+
+#include <QByteArray>
+
+namespace {
+
+struct Field {
+    const char* name;
+    const char* label;
+    bool alwaysShown;
+};
+
+const Field Fields[] = {
+    {"From", "差出人", true}, {"To", "宛先", true}, {"Cc", "Cc", false}, {"Date", "日付", true}, {"Subject", "件名", true},
+};
+
+} // namespace
+
+QString ReaderHeaderBlock(GMimeMessage* message)
+{
+    QString block;
+    bool anyField = false;
+    for (const Field& field : Fields) {
+        const QByteArray raw = RawHeader(GMIME_OBJECT(message), field.name);
+        const bool present = !raw.isNull();
+        anyField = anyField || present;
+        if (!present && !field.alwaysShown) {
+            continue;
+        }
+        const QString value = qstrcmp(field.name, "Date") == 0 ? ReadableDate(raw) : ReadableHeaderField(raw);
+        block += QString::fromUtf8(field.label) + QStringLiteral(": ") + value + u'\n';
+    }
+    return anyField ? block : QString();
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// GMime's own declaration, so that including this needs no GLib headers.
+typedef struct _GMimeMessage GMimeMessage;
+
+// What a reader wants to know of a message before its text, one decoded
+// line each: 差出人, 宛先, Cc (only when the message has one), 日付 in local
+// time, 件名. Every other field is left out. Empty for a message with none
+// of these fields.
+QString ReaderHeaderBlock(GMimeMessage* message);
