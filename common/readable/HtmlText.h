@@ -3,5 +3,8 @@
 #include <QString>
 
 // What a person reads of an HTML text: tags gone, entities decoded, link
-// texts kept, block elements on lines of their own.
+// texts kept, block elements on lines of their own. What a browser would
+// not show stays out: the head, scripts and styles, and elements hidden by
+// display:none, visibility:hidden, mso-hide:all or the hidden attribute.
+// An image becomes its alt text, or nothing.
 QString PlainTextFromHtml(const QString& html);

@@ -1,6 +1,8 @@
 #include "ReadableMessage.h"
 
+#include "CalendarText.h"
 #include "CharsetText.h"
+#include "FlowedText.h"
 #include "GMimeSupport.h"
 #include "HeaderBlock.h"
 #include "HtmlText.h"
@@ -130,13 +132,17 @@ QByteArray ContentBytes(GMimePart* part)
     return bytes;
 }
 
-QString PartText(GMimePart* part)
+QString PartText(GMimePart* part, const QByteArray& defaultCharset = QByteArray())
 {
     GMimeObject* object = GMIME_OBJECT(part);
+    const QByteArray charset = ContentTypeParameter(object, "charset").toLatin1();
     const QString text =
-        WithLfLineEnds(TextFromCharset(ContentBytes(part), ContentTypeParameter(object, "charset").toLatin1()));
+        WithLfLineEnds(TextFromCharset(ContentBytes(part), charset.isEmpty() ? defaultCharset : charset));
     if (IsType(object, "text", "html")) {
         return PlainTextFromHtml(text);
+    }
+    if (ContentTypeParameter(object, "format").compare(u"flowed", Qt::CaseInsensitive) == 0) {
+        return UnflowedText(text, ContentTypeParameter(object, "delsp").compare(u"yes", Qt::CaseInsensitive) == 0);
     }
     return text;
 }
@@ -206,12 +212,14 @@ private:
             Enclosed(g_mime_message_part_get_message(GMIME_MESSAGE_PART(object)), depth);
         } else if (IsReadableText(object)) {
             Block(PartText(GMIME_PART(object)));
-        } else {
+        } else if (!GMIME_IS_PART(object) || !IsType(object, "text", "calendar") || !Calendar(GMIME_PART(object))) {
             Attachment(object);
         }
     }
 
-    // Children are queued last first, so the first is rendered next.
+    // Children are queued last first, so the first is rendered next. An
+    // alternative's calendar goes beside the chosen text: plain texts of
+    // invitations seldom say when and where.
     void Multipart(GMimeMultipart* multipart, int depth)
     {
         QList<GMimeObject*> children;
@@ -222,7 +230,7 @@ private:
         }
         for (int i = 0; i < count; ++i) {
             GMimeObject* child = g_mime_multipart_get_part(multipart, i);
-            if (chosen == nullptr || child == chosen) {
+            if (chosen == nullptr || child == chosen || IsType(child, "text", "calendar")) {
                 children.append(child);
             }
         }
@@ -240,6 +248,16 @@ private:
         pending_.append({Piece::Part, nullptr, g_mime_message_get_mime_part(message), {}, depth + 1});
         pending_.append({Piece::Header, message, nullptr, {}, depth});
         pending_.append({Piece::Line, nullptr, nullptr, EnclosedMessageStart, depth});
+    }
+
+    bool Calendar(GMimePart* part)
+    {
+        const QString events = CalendarText(PartText(part, QByteArrayLiteral("UTF-8")));
+        if (events.isEmpty()) {
+            return false;
+        }
+        Block(events);
+        return true;
     }
 
     void Attachment(GMimeObject* object)

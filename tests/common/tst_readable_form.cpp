@@ -48,6 +48,13 @@ void ReadableFormTest::shapes_data()
                       "=E3=83=97=E3=82=B9</p><p><a href=3D\"https://example.com/\">the menu</a></p></body></html>\r\n"
                       "--b2--\r\n.\r\n")
         << QStringList{"Fish & チップス\nthe menu\n"} << QStringList{"<", "&amp;", "=E3", "color", "https://"};
+    QTest::newRow("HTML: hidden preheader, head, script, hidden element; images as their alt text")
+        << QByteArray("Content-Type: text/html; charset=UTF-8\r\n\r\n<html><head><title>TITLE</title></head><body>"
+                      "<div style=\"color:red; Display: None\">PREHEADER <div>inner</div> still hidden</div>"
+                      "<p>Hello <img src=\"cid:a\" alt=\"LOGO &amp; co\"><img src=\"cid:b\"> world</p>"
+                      "<script>var s = '<p>SCRIPT</p>';</script><p hidden>HIDDEN</p><p>end</p></body></html>\r\n.\r\n")
+        << QStringList{"Hello LOGO & co world\nend"}
+        << QStringList{"TITLE", "PREHEADER", "inner", "still hidden", "SCRIPT", "HIDDEN", "\uFFFC"};
     QTest::newRow("mixed: text, then an attachment named by RFC 2231")
         << QByteArray("Content-Type: multipart/mixed; boundary=b3\r\n\r\n--b3\r\nContent-Type: text/plain\r\n\r\n"
                       "see attached\r\n--b3\r\nContent-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n"
@@ -67,6 +74,23 @@ void ReadableFormTest::shapes_data()
         << QStringList{"Hello team\n", "[添付] ロゴ.png (image/png, 8 バイト)\n",
                        "[添付] invite.ics (text/calendar, 30 バイト)\n"}
         << QStringList{"<b>", "iVBOR", "BEGIN:"};
+    QTest::newRow("calendar invitation beside the plain text of an alternative")
+        << QByteArray("Content-Type: multipart/alternative; boundary=b7\r\n\r\n--b7\r\nContent-Type: text/plain\r\n\r\n"
+                      "Please come.\r\n--b7\r\nContent-Type: text/calendar; method=REQUEST; charset=UTF-8\r\n\r\n"
+                      "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:\xe5\xae\x9a\xe4\xbe\x8b\r\n"
+                      "DTSTART:20261207T031500Z\r\nDTEND;VALUE=DATE:20261208\r\n"
+                      "LOCATION:Room 2\\, H\r\n Q\r\nBEGIN:VALARM\r\nSUMMARY:ALARM\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+                      "END:VCALENDAR\r\n--b7--\r\n.\r\n")
+        << QStringList{"Please come.\n\n予定: 定例\n開始: 2026年12月7日(月) 12:15\n終了: 2026年12月8日(火)\n"
+                       "場所: Room 2, HQ\n"}
+        << QStringList{"BEGIN:", "ALARM", "[添付]"};
+    QTest::newRow("format=flowed, with and without DelSp, quoted")
+        << QByteArray("Content-Type: multipart/mixed; boundary=b8\r\n\r\n--b8\r\n"
+                      "Content-Type: text/plain; charset=UTF-8; format=flowed; delsp=yes\r\n\r\n"
+                      "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x81\xae \r\n\xe6\x96\x87\xe7\xab\xa0\r\n--b8\r\n"
+                      "Content-Type: text/plain; format=flowed\r\n\r\nThis is \r\n flowed.\r\n> quoted \r\n>text\r\n"
+                      "-- \r\nsig\r\n--b8--\r\n.\r\n")
+        << QStringList{"日本語の文章\n\nThis is flowed.\n> quoted text\n-- \nsig\n"} << QStringList{};
     QTest::newRow("enclosed message gets its own header block")
         << QByteArray("Subject: fwd\r\nContent-Type: multipart/mixed; boundary=b5\r\n\r\n--b5\r\n\r\nouter\r\n"
                       "--b5\r\nContent-Type: message/rfc822\r\n\r\nFrom: a@b.example\r\n"
