@@ -1,4 +1,4 @@
-// bench_readable_form: the readable form of two large message files, as
+// bench_readable_form: the readable form of three large message files, as
 // the pop-up, the viewer and --print compute it.
 //
 //   bench_readable_form [--runs 10]
@@ -7,6 +7,8 @@
 // warm-up run; max is the slowest run):
 //   attachment_ms  a 10 MiB message that is mostly one base64 attachment
 //   jis_text_ms    a 5 MiB ISO-2022-JP text body
+//   sjis_text_ms   a 5 MiB Shift_JIS text body full of the characters only
+//                  Windows' CP932 has
 // Each is checked to give the text it should before it is timed.
 
 #include "ReadableForm.h"
@@ -55,19 +57,36 @@ Sample AttachmentMessage()
     return {file, expected.arg(data.size()), 1};
 }
 
-// 山田です。会議は明日です。 on every line, in ISO-2022-JP, 5 MiB of body.
-Sample JisTextMessage()
+// A text body of one line repeated up to 5 MiB, the line's text expected
+// once per line.
+Sample RepeatedLineMessage(QByteArray file, const QByteArray& line, const QString& lineText)
 {
-    QByteArray file = "From: sender@bench.example\r\nSubject: =?ISO-2022-JP?B?GyRCMnE1RCRON28bKEI=?=\r\n"
-                      "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n";
-    const QByteArray line = "\x1b$B;3ED$G$9!#2q5D$OL@F|$G$9!#\x1b(B\r\n";
     file.reserve(file.size() + 5 * MiB + line.size() + 8);
     qsizetype lines = 0;
     for (; file.size() < 5 * MiB; ++lines) {
         file += line;
     }
     file += ".\r\n";
-    return {file, QStringLiteral("山田です。会議は明日です。\n"), lines};
+    return {file, lineText, lines};
+}
+
+// 山田です。会議は明日です。 on every line, in ISO-2022-JP.
+Sample JisTextMessage()
+{
+    return RepeatedLineMessage("From: sender@bench.example\r\nSubject: =?ISO-2022-JP?B?GyRCMnE1RCRON28bKEI=?=\r\n"
+                               "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n",
+                               "\x1b$B;3ED$G$9!#2q5D$OL@F|$G$9!#\x1b(B\r\n", QStringLiteral("山田です。会議は明日です。\n"));
+}
+
+// ①②③㈱髙﨑Ⅲ№℡∑ (NEC row 13 and IBM extensions) on every line, in
+// Shift_JIS as Windows writes it.
+Sample ShiftJisTextMessage()
+{
+    return RepeatedLineMessage(
+        "From: sender@bench.example\r\nSubject: =?Shift_JIS?B?h0CHQYdC?=\r\n"
+        "Content-Type: text/plain; charset=Shift_JIS\r\n\r\n",
+        "\x87\x40\x87\x41\x87\x42\x87\x8a\xfb\xfc\xfa\xb1\x87\x56\x87\x82\x87\x84\x87\x94\r\n",
+        QStringLiteral("\u2460\u2461\u2462\u3231\u9AD9\uFA11\u2162\u2116\u2121\u2211\n"));
 }
 
 void Measure(const char* name, const Sample& sample, int runs)
@@ -104,5 +123,6 @@ int main(int argc, char* argv[])
     }
     Measure("attachment", AttachmentMessage(), runs);
     Measure("jis_text", JisTextMessage(), runs);
+    Measure("sjis_text", ShiftJisTextMessage(), runs);
     return 0;
 }
