@@ -9,9 +9,7 @@
 
 #include <csignal>
 
-#ifdef __GLIBC__
 #include <malloc.h>
-#endif
 
 namespace {
 
@@ -57,13 +55,11 @@ int main(int argc, char* argv[])
     // A write past the file-size limit fails like a full disk, and the store
     // cuts the message back, instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
-#ifdef __GLIBC__
     // Read buffers and messages in memory (up to a few MiB) come from the
     // heap and stay there between messages, instead of being mapped, faulted
     // in and handed back to the system for every message.
     mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 16 * 1024 * 1024);
-#endif
     const ReceiverOptions options = ParseReceiverOptions(argc, argv);
     if (options.headless || !DisplayAvailable()) {
         return RunHeadless(argc, argv, [](QCoreApplication& app) { InstallJapaneseTranslations(app); });

@@ -2,7 +2,6 @@
 
 #include <QSocketNotifier>
 
-#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -51,11 +50,3 @@ StopSignals::~StopSignals()
     ::close(signalPair[1]);
     signalPair[0] = signalPair[1] = -1;
 }
-
-#else
-
-// Elsewhere the program ends by the platform's default handling.
-StopSignals::StopSignals(QObject* parent) : QObject(parent) {}
-StopSignals::~StopSignals() = default;
-
-#endif

@@ -12,13 +12,9 @@
 
 #include <algorithm>
 
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-#else
 #include <cerrno>
 #include <sys/socket.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -46,40 +42,13 @@ struct AcceptResult {
 // for a failure.
 AcceptResult AcceptOne(qintptr listener)
 {
-#ifdef Q_OS_WIN
-    const SOCKET accepted = ::accept(static_cast<SOCKET>(listener), nullptr, nullptr);
-    if (accepted != INVALID_SOCKET) {
-        return {AcceptOutcome::Accepted, static_cast<qintptr>(accepted), {}};
-    }
-    const int error = ::WSAGetLastError();
-    switch (error) {
-    case WSAEWOULDBLOCK:
-        return {AcceptOutcome::NothingWaiting, -1, {}};
-    case WSAECONNRESET:
-    case WSAEINTR:
-        return {AcceptOutcome::ClientGone, -1, {}};
-    case WSAEMFILE:
-    case WSAENOBUFS:
-        return {AcceptOutcome::Failed, -1,
-                SocketErrorReason(QAbstractSocket::SocketResourceError, qt_error_string(error))};
-    default:
-        return {AcceptOutcome::Failed, -1, qt_error_string(error)};
-    }
-#else
-#ifdef Q_OS_LINUX
     const int accepted = ::accept4(static_cast<int>(listener), nullptr, nullptr, SOCK_CLOEXEC);
-#else
-    const int accepted = ::accept(static_cast<int>(listener), nullptr, nullptr);
-#endif
     if (accepted >= 0) {
         return {AcceptOutcome::Accepted, accepted, {}};
     }
     const int error = errno;
     switch (error) {
-    case EAGAIN:
-#if EWOULDBLOCK != EAGAIN
-    case EWOULDBLOCK:
-#endif
+    case EAGAIN: // EWOULDBLOCK on Linux
         return {AcceptOutcome::NothingWaiting, -1, {}};
     case EINTR:
     case ECONNABORTED:
@@ -95,7 +64,6 @@ AcceptResult AcceptOne(qintptr listener)
     default:
         return {AcceptOutcome::Failed, -1, qt_error_string(error)};
     }
-#endif
 }
 
 // The most a connection reads from the kernel at a time. Without a bound one
@@ -331,9 +299,5 @@ QString StreamSocket::LocalIP()
 
 void StreamSocket::RefuseRequest(qintptr requestId)
 {
-#ifdef Q_OS_WIN
-    ::closesocket(static_cast<SOCKET>(requestId));
-#else
     ::close(static_cast<int>(requestId));
-#endif
 }

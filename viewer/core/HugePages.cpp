@@ -1,14 +1,11 @@
 #include "HugePages.h"
 
-#ifdef Q_OS_LINUX
 #include <sys/mman.h>
 
 #include <cstdint>
-#endif
 
 void AdviseHugePages(void* data, qint64 bytes)
 {
-#ifdef Q_OS_LINUX
     constexpr std::uintptr_t HugePage = 2 * 1024 * 1024;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
     const std::uintptr_t first = (begin + HugePage - 1) & ~(HugePage - 1);
@@ -17,8 +14,4 @@ void AdviseHugePages(void* data, qint64 bytes)
         // Only whole huge pages inside the buffer; a refusal is harmless.
         madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
     }
-#else
-    Q_UNUSED(data);
-    Q_UNUSED(bytes);
-#endif
 }
