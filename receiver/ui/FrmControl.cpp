@@ -309,7 +309,7 @@ void FrmControl::ReturnToStopped()
 
 void FrmControl::BtnDir_Click()
 {
-    txtFolder_->setText(BrowseFolder(env_.dialogs, this, 1, QString()));
+    txtFolder_->setText(BrowseFolder(env_.dialogs, this));
 }
 
 void FrmControl::BtnWAVFile_Click()
