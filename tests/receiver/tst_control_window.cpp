@@ -153,38 +153,37 @@ void ControlWindowTest::firstRunWithoutSettingsFile()
 void ControlWindowTest::widgetsStandWhereTheLayoutPutsThem_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QRect>("pixels"); // the layout's twips at 15 to a pixel
     QTest::addColumn<QString>("caption");
-    const auto row = [](const char* name, QRect twips, const QString& caption) {
-        QTest::newRow(name) << QString::fromLatin1(name) << twips << caption;
+    const auto row = [](const char* name, QRect pixels, const QString& caption) {
+        QTest::newRow(name) << QString::fromLatin1(name) << pixels << caption;
     };
-    row("Label1", {120, 120, 1335, 255}, QStringLiteral("サーバーアドレス"));
-    row("txtmyhost", {1680, 120, 3735, 270}, QString());
-    row("Label2", {120, 480, 1095, 255}, QStringLiteral("ポートNo."));
-    row("TxtMyPort", {1680, 480, 615, 285}, QString());
-    row("Label3", {120, 840, 1335, 255}, QStringLiteral("保管フォルダー"));
-    row("TxtFolder", {1680, 840, 2775, 270}, QString());
-    row("BtnDir", {4560, 840, 735, 375}, QStringLiteral("参　照"));
-    row("ChkDialog", {1080, 1200, 2535, 255}, QStringLiteral("メッセージをポップアップする"));
-    row("ChkSound", {1080, 1440, 2535, 375}, QStringLiteral("音を鳴らす"));
-    row("Label5", {120, 1920, 1215, 255}, QStringLiteral("WAVファイル"));
-    row("TxtWAVFile", {1680, 1920, 2775, 270}, QString());
-    row("BtnWAVFile", {4560, 1920, 735, 375}, QStringLiteral("参　照"));
-    row("BtnStatus", {2520, 2280, 1215, 375}, QStringLiteral("ソケット状況"));
-    row("LblBASP", {0, 2520, 2055, 495}, QString());
-    row("BtnStart", {3960, 2400, 1455, 495}, Start);
+    row("Label1", {8, 8, 89, 17}, QStringLiteral("サーバーアドレス"));
+    row("txtmyhost", {112, 8, 249, 18}, QString());
+    row("Label2", {8, 32, 73, 17}, QStringLiteral("ポートNo."));
+    row("TxtMyPort", {112, 32, 41, 19}, QString());
+    row("Label3", {8, 56, 89, 17}, QStringLiteral("保管フォルダー"));
+    row("TxtFolder", {112, 56, 185, 18}, QString());
+    row("BtnDir", {304, 56, 49, 25}, QStringLiteral("参　照"));
+    row("ChkDialog", {72, 80, 169, 17}, QStringLiteral("メッセージをポップアップする"));
+    row("ChkSound", {72, 96, 169, 25}, QStringLiteral("音を鳴らす"));
+    row("Label5", {8, 128, 81, 17}, QStringLiteral("WAVファイル"));
+    row("TxtWAVFile", {112, 128, 185, 18}, QString());
+    row("BtnWAVFile", {304, 128, 49, 25}, QStringLiteral("参　照"));
+    row("BtnStatus", {168, 152, 81, 25}, QStringLiteral("ソケット状況"));
+    row("LblBASP", {0, 168, 137, 33}, QString());
+    row("BtnStart", {264, 160, 97, 33}, Start);
 }
 
 void ControlWindowTest::widgetsStandWhereTheLayoutPutsThem()
 {
     QFETCH(QString, name);
-    QFETCH(QRect, twips);
+    QFETCH(QRect, pixels);
     QFETCH(QString, caption);
     MakeWindow();
     auto* widget = window_->findChild<QWidget*>(name);
     QVERIFY(widget);
-    QCOMPARE(widget->geometry(), QRect((twips.x() + 7) / 15, (twips.y() + 7) / 15, (twips.width() + 7) / 15,
-                                       (twips.height() + 7) / 15));
+    QCOMPARE(widget->geometry(), pixels);
     QString text;
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         text = label->text();
