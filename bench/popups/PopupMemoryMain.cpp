@@ -1,12 +1,10 @@
 // bench_popup_memory: opens --popups pop-ups (default 50) of a message of
 // --bytes bytes (default 5 MiB, lines of --line-bytes, default 78) through ArrivalPopups,
 // as the receiver does, and prints the process's resident memory before and
-// after, and per pop-up; --no-decoder shows the received text instead of the
-// readable form. Runs on the offscreen platform unless
+// after, and per pop-up. Runs on the offscreen platform unless
 // QT_QPA_PLATFORM is set.
 
 #include "ArrivalPopups.h"
-#include "Decoder.h"
 #include "ProcessMemory.h"
 #include "WavePlayer.h"
 
@@ -56,11 +54,7 @@ int main(int argc, char* argv[])
     const QByteArray message = line.repeated(bytes / line.size() + 1).left(bytes - 5) + "\r\n.\r\n";
 
     SilentPlayer player;
-    // --no-decoder: the received text, to tell the readable form's share.
-    DecoderRegistry none;
-    DecoderSlot decoder(args.contains(QLatin1String("--no-decoder")) ? none : DecoderRegistry::BuiltIn());
-    decoder.CreateDecoder();
-    ArrivalPopups arrivals(player, decoder);
+    ArrivalPopups arrivals(player);
     QTest::qWait(100);
     const long before = ResidentKib();
     QElapsedTimer clock;
@@ -72,9 +66,9 @@ int main(int argc, char* argv[])
     const double ms = double(clock.elapsed());
     QTest::qWait(100);
     const long after = ResidentKib();
-    std::printf("decoder=%s\npopups=%d\nmessage_bytes=%lld\nrss_before_kib=%ld\nrss_after_kib=%ld\n"
+    std::printf("popups=%d\nmessage_bytes=%lld\nrss_before_kib=%ld\nrss_after_kib=%ld\n"
                 "per_popup_kib=%ld\nms_per_popup=%.1f\n",
-                decoder.DecoderAvailable() ? "yes" : "no", popups, static_cast<long long>(message.size()), before,
+                popups, static_cast<long long>(message.size()), before,
                 after, (after - before) / qMin(popups, PopupList::MaxOpen), ms / popups);
     return 0;
 }

@@ -66,7 +66,6 @@ int RunHeadless(int& argc, char** argv, const std::function<void(QCoreApplicatio
     ServiceEventLog events(service, clock);
     StopSignals stopSignals;
 
-    service.CreateDecoder();
     const StartResult started = service.Start();
     if (!started.ok) {
         printed.ShowMessage(started.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
@@ -78,7 +77,5 @@ int RunHeadless(int& argc, char** argv, const std::function<void(QCoreApplicatio
     });
     QObject::connect(&service, &ReceiverService::ListenerFailed, &app,
                      [] { QCoreApplication::exit(HeadlessListenerFailed); });
-    const int status = app.exec();
-    service.ReleaseDecoder();
-    return status;
+    return app.exec();
 }

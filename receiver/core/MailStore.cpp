@@ -7,7 +7,6 @@
 #include "FileSystem.h"
 #include "MessageSpool.h"
 #include "PathJoin.h"
-#include "PopupText.h"
 #include "SharedNames.h"
 #include "SystemText.h"
 

@@ -19,7 +19,7 @@ QString UnwritableFolderText(const QString& folder, const QString& reason)
 } // namespace
 
 ReceiverService::ReceiverService(const Environment& environment, QObject* parent)
-    : QObject(parent), env_(environment), decoder_(env_.decoders)
+    : QObject(parent), env_(environment)
 {
     store_ = std::make_unique<MailStore>(env_.controls, files_, env_.clock, relay_, env_.programBaseName);
     store_->OnFailure([this](const QString& text) { emit StoreFailed(text); });
@@ -42,16 +42,6 @@ const FolderProbe& ReceiverService::DefaultFolderProbe()
 {
     static const FolderProbe probe;
     return probe;
-}
-
-void ReceiverService::CreateDecoder()
-{
-    decoder_.CreateDecoder();
-}
-
-void ReceiverService::ReleaseDecoder()
-{
-    decoder_.Release();
 }
 
 StartResult ReceiverService::Start()

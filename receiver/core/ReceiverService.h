@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ArrivalNotifier.h"
-#include "Decoder.h"
 #include "FileSystem.h"
 #include "FolderProbe.h"
 
@@ -22,8 +21,8 @@ struct StartResult {
     QString reason; // why the service did not start, for the operator
 };
 
-// The receiver without its window: the SMTP engine, the mail store and the
-// decoder, started and stopped as one. The settings are read through
+// The receiver without its window: the SMTP engine and the mail store,
+// started and stopped as one. The settings are read through
 // ControlValues at the moment each is needed, so whoever drives the
 // service (the control window, or the program without a window) keeps the
 // only copy of them. Everything the operator should hear of is a signal.
@@ -35,7 +34,6 @@ public:
         Dialogs& dialogs; // socket error notices
         Clock& clock;
         QString programBaseName; // names the arrival log
-        const DecoderRegistry& decoders = DecoderRegistry::BuiltIn();
         const FolderProbe& folderProbe = DefaultFolderProbe();
     };
 
@@ -45,11 +43,6 @@ public:
     // Who shows a pop-up and plays the sound for each stored message, as the
     // switches say; none (the default) shows and plays nothing.
     void SetNotifier(ArrivalNotifier* notifier) { relay_.target = notifier; }
-
-    // The decoder object is created here and released by ReleaseDecoder.
-    void CreateDecoder();
-    void ReleaseDecoder();
-    const DecoderSlot& Decoder() const { return decoder_; }
 
     // Checks the port and the storage folder (present and writable) and
     // listens. On failure nothing listens and the reason says why.
@@ -94,7 +87,6 @@ private:
     Environment env_;
     NotifierRelay relay_;
     FileSystem files_;
-    DecoderSlot decoder_;
     std::unique_ptr<MailStore> store_;
     std::unique_ptr<SessionEngine> engine_;
 };

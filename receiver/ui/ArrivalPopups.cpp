@@ -4,7 +4,7 @@
 #include "PopupText.h"
 #include "WavePlayer.h"
 
-ArrivalPopups::ArrivalPopups(WavePlayer& player, const DecoderSlot& decoder) : player_(player), decoder_(decoder)
+ArrivalPopups::ArrivalPopups(WavePlayer& player) : player_(player)
 {
     pacing_.setSingleShot(true);
     QObject::connect(&pacing_, &QTimer::timeout, [this] { OpenNext(); });
@@ -32,7 +32,7 @@ void ArrivalPopups::OpenNext()
     queued_.pop_front();
     QElapsedTimer cost;
     cost.start();
-    auto* popup = new FrmMsg(arrival.caption, PopupText(decoder_, arrival.head, arrival.fullSize));
+    auto* popup = new FrmMsg(arrival.caption, PopupText(arrival.head, arrival.fullSize));
     popup->show();
     list_.Add(popup);
     // A long text takes a while to lay out: the sessions get at least twice

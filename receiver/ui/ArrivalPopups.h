@@ -9,12 +9,10 @@
 
 #include <deque>
 
-class DecoderSlot;
 class WavePlayer;
 
 // Arrival notification on screen and speaker: a new modeless pop-up per
-// message, and the WAV file. The pop-up shows the decoder's readable form
-// when the decoder is there, the received text otherwise.
+// message, showing it in its readable form, and the WAV file.
 //
 // Pop-ups open at most one per OpenIntervalMs, or per twice the time the
 // last one took to open: making a window costs far more than storing a
@@ -25,7 +23,7 @@ class ArrivalPopups : public ArrivalNotifier {
 public:
     static constexpr int OpenIntervalMs = 50;
 
-    ArrivalPopups(WavePlayer& player, const DecoderSlot& decoder);
+    explicit ArrivalPopups(WavePlayer& player);
 
     using ArrivalNotifier::ShowPopup;
     void ShowPopup(const QString& caption, const QByteArray& head, qint64 fullSize) override;
@@ -44,7 +42,6 @@ private:
     void OpenNext();
 
     WavePlayer& player_;
-    const DecoderSlot& decoder_;
     PopupList list_;
     std::deque<Arrival> queued_;
     QTimer pacing_;

@@ -5,6 +5,7 @@
 #include "JapaneseFont.h"
 #include "PathJoin.h"
 #include "PlatformHelpers.h"
+#include "ReadableFormVersion.h"
 #include "ReceiverService.h"
 #include "ServiceEventLog.h"
 #include "SessionEngine.h"
@@ -99,9 +100,9 @@ int ValueOf(const QCheckBox* box)
 FrmControl::FrmControl(const Environment& environment)
     : env_(environment)
 {
-    service_ = std::make_unique<ReceiverService>(ReceiverService::Environment{
-        *this, env_.dialogs, env_.clock, env_.programBaseName, env_.decoders, env_.folderProbe});
-    popups_ = std::make_unique<ArrivalPopups>(env_.player, service_->Decoder());
+    service_ = std::make_unique<ReceiverService>(
+        ReceiverService::Environment{*this, env_.dialogs, env_.clock, env_.programBaseName, env_.folderProbe});
+    popups_ = std::make_unique<ArrivalPopups>(env_.player);
     service_->SetNotifier(popups_.get());
     // The same event lines as without a window, for an operator who started
     // the program from a terminal.
@@ -229,10 +230,7 @@ void FrmControl::BuildWidgets()
 
 void FrmControl::Load()
 {
-    service_->CreateDecoder();
-    if (service_->Decoder().DecoderAvailable()) {
-        lblBASP_->setText(service_->Decoder().Decoder()->Version());
-    }
+    lblBASP_->setText(ReadableFormVersion());
     setWindowTitle(ReceiverProgramName + QStringLiteral(" Ver1.1"));
     txtmyhost_->setText(StreamSocket::LocalHostName() + QStringLiteral(" (") + StreamSocket::LocalIP() +
                         QStringLiteral(")"));
@@ -370,7 +368,6 @@ void FrmControl::closeEvent(QCloseEvent* event)
     popups_->CloseAll();
     SaveSettings(SettingsFilePath(), {txtMyPort_->text(), txtFolder_->text(), txtWAVFile_->text(), DialogSwitch(),
                                       SoundSwitch()});
-    service_->ReleaseDecoder();
     unloaded_ = true;
     event->accept();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ControlValues.h"
-#include "Decoder.h"
 #include "FolderProbe.h"
 #include "ReceiverService.h"
 
@@ -33,7 +32,6 @@ public:
         Clock& clock;
         QString programFolder;   // where the settings file lies
         QString programBaseName; // names the settings file and the arrival log
-        const DecoderRegistry& decoders = DecoderRegistry::BuiltIn();
         const FolderProbe& folderProbe = ReceiverService::DefaultFolderProbe();
     };
 

@@ -1,5 +1,4 @@
 #include "ArrivalPopups.h"
-#include "Decoder.h"
 #include "RecordingWavePlayer.h"
 
 #include <QPlainTextEdit>
@@ -18,10 +17,7 @@ private slots:
 
 private:
     RecordingWavePlayer player_;
-    // No decoder: the pop-up's text is the received text, so the cut shows exactly.
-    DecoderRegistry noDecoders_;
-    DecoderSlot decoder_{noDecoders_};
-    ArrivalPopups popups_{player_, decoder_};
+    ArrivalPopups popups_{player_};
 };
 
 void ArrivalPopupsTest::longMessageShowsItsStartAndItsSize()
@@ -43,7 +39,7 @@ void ArrivalPopupsTest::shortMessageShownWhole()
 {
     popups_.ShowPopup(QStringLiteral("small.example"), "Subject: hi\r\n\r\nbody\r\n.\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(popups_.List().Open().size(), 1, 20000);
-    QCOMPARE(popups_.List().Open().at(0)->TxtMsg()->toPlainText(), QStringLiteral("Subject: hi\n\nbody\n.\n"));
+    QCOMPARE(popups_.List().Open().at(0)->TxtMsg()->toPlainText(), QStringLiteral("差出人: \n宛先: \n日付: \n件名: hi\n\nbody\n"));
 }
 
 void ArrivalPopupsTest::veryLongLineIsBrokenForTheTextBox()
@@ -52,7 +48,7 @@ void ArrivalPopupsTest::veryLongLineIsBrokenForTheTextBox()
     QTRY_COMPARE_WITH_TIMEOUT(popups_.List().Open().size(), 1, 20000);
     const QString thousand(1000, QLatin1Char('y'));
     QCOMPARE(popups_.List().Open().at(0)->TxtMsg()->toPlainText(),
-             thousand + u'\n' + thousand + u'\n' + QString(500, QLatin1Char('y')) + QStringLiteral("\n.\n"));
+             thousand + u'\n' + thousand + u'\n' + QString(500, QLatin1Char('y')) + u'\n');
 }
 
 void ArrivalPopupsTest::fiftyFirstArrivalClosesTheOldest()

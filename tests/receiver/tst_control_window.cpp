@@ -45,7 +45,7 @@ private slots:
     void widgetsStandWhereTheLayoutPutsThem_data();
     void widgetsStandWhereTheLayoutPutsThem();
     void tabOrderFollowsTheLayout();
-    void decoderVersionIsShownWhenOneIsBuiltIn();
+    void readableFormVersionIsShown();
     void soundOnArrivalGoesThroughThePlayer();
     void startAfterChoosingAFolderLocksTheFields();
     void stopAndStartAgain();
@@ -113,8 +113,7 @@ void ControlWindowTest::WriteSettings(const QByteArray& text)
 void ControlWindowTest::MakeWindow()
 {
     window_ = std::make_unique<FrmControl>(
-        FrmControl::Environment{dialogs_, player_, clock_, dir_->path(), QStringLiteral("Larkspur"),
-                                DecoderRegistry::BuiltIn(), probe_});
+        FrmControl::Environment{dialogs_, player_, clock_, dir_->path(), QStringLiteral("Larkspur"), probe_});
     window_->Load();
     window_->show();
 }
@@ -214,16 +213,10 @@ void ControlWindowTest::tabOrderFollowsTheLayout()
                                  "TxtWAVFile", "BtnWAVFile", "BtnStatus"}));
 }
 
-void ControlWindowTest::decoderVersionIsShownWhenOneIsBuiltIn()
+void ControlWindowTest::readableFormVersionIsShown()
 {
     MakeWindow();
     QCOMPARE(Find<QLabel>("LblBASP")->text(), QStringLiteral("GMime " GMIME_PACKAGE_VERSION));
-
-    const DecoderRegistry none;
-    FrmControl withoutDecoder(
-        FrmControl::Environment{dialogs_, player_, clock_, dir_->path(), QStringLiteral("Larkspur"), none});
-    withoutDecoder.Load();
-    QCOMPARE(withoutDecoder.findChild<QLabel*>(QStringLiteral("LblBASP"))->text(), QString());
 }
 
 void ControlWindowTest::soundOnArrivalGoesThroughThePlayer()

@@ -1,7 +1,6 @@
 #include "PopupText.h"
 
-#include "Decoder.h"
-#include "SystemText.h"
+#include "ReadableForm.h"
 
 namespace {
 
@@ -34,17 +33,9 @@ QString BreakLongLines(const QString& text)
 
 } // namespace
 
-QString PopupText(const DecoderSlot& decoder, QByteArrayView head, qint64 fullSize)
+QString PopupText(QByteArrayView head, qint64 fullSize)
 {
-    head = head.first(qMin(head.size(), PopupByteLimit));
-    QString text;
-    if (decoder.DecoderAvailable()) {
-        text = decoder.Decoder()->ReadableText(head);
-    } else {
-        text = FromSystemBytes(head);
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    }
-    text = BreakLongLines(text);
+    QString text = BreakLongLines(ReadableForm(head.first(qMin(head.size(), PopupByteLimit))));
     if (fullSize > PopupByteLimit) {
         if (!text.endsWith(QLatin1Char('\n'))) {
             text += QLatin1Char('\n');
