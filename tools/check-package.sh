@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Checks what the built Debian package installs, file by file, and what it
-# depends on.
+# depends on; that it holds no module for the programs to load at run time;
+# and that no installed file names the folder it was built in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 deb=$(ls build/larkspur_*_amd64.deb)
 
 expected='/usr/bin/Larkglass
 /usr/bin/Larkspur
-/usr/lib/larkspur/larkspur_window.so
 /usr/lib/systemd/user/larkspur.service
 /usr/share/applications/org.larkspur.Larkglass.desktop
 /usr/share/applications/org.larkspur.Larkspur.desktop
@@ -16,9 +16,38 @@ expected='/usr/bin/Larkglass
 /usr/share/metainfo/org.larkspur.Larkglass.metainfo.xml
 /usr/share/metainfo/org.larkspur.Larkspur.metainfo.xml'
 actual=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 2)}' | sort)
+if grep -E '\.so(\.|$)' <<<"$actual" >&2; then
+  echo "$deb holds a module: the programs load no code of their own at run time" >&2
+  exit 1
+fi
 if [ "$actual" != "$expected" ]; then
   echo "$deb holds other files than expected:" >&2
   diff <(echo "$expected") <(echo "$actual") >&2 || true
+  exit 1
+fi
+
+# A path compiled into a program is UTF-16 as often as UTF-8 (QStringLiteral).
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb -x "$deb" "$unpacked"
+if ! python3 - "$PWD" "$unpacked" <<'PYTHON'
+import os
+import sys
+
+checkout, root = sys.argv[1], sys.argv[2]
+needles = [checkout.encode(), checkout.encode("utf-16-le")]
+named = False
+for folder, _, names in os.walk(root):
+    for name in names:
+        path = os.path.join(folder, name)
+        with open(path, "rb") as file:
+            if any(needle in file.read() for needle in needles):
+                print(path[len(root):], "names", checkout, file=sys.stderr)
+                named = True
+sys.exit(1 if named else 0)
+PYTHON
+then
+  echo "$deb: installed files name the folder the package was built in" >&2
   exit 1
 fi
 

@@ -3,12 +3,10 @@
 #include "Clock.h"
 #include "PathJoin.h"
 #include "PrintedDialogs.h"
-#include "ReceiverService.h"
 #include "ServiceEventLog.h"
 #include "SharedNames.h"
 #include "SingleInstance.h"
 #include "StopSignals.h"
-#include "SystemText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,42 +38,50 @@ ReceiverSettings FirstRunSettings(const QString& path, Dialogs& out)
     return settings;
 }
 
+ReceiverSettings SettingsFrom(const QString& path, Dialogs& out)
+{
+    return QFileInfo::exists(path) ? LoadSettings(path) : FirstRunSettings(path, out);
+}
+
 } // namespace
 
-int RunHeadless(int& argc, char** argv, const std::function<void(QCoreApplication&)>& prepare)
+HeadlessReceiver::HeadlessReceiver(const QString& settingsPath, Dialogs& out, Clock& clock)
+    : out_(out), controls_(SettingsFrom(settingsPath, out)), service_({controls_, out, clock, ProgramBaseName()})
 {
-    QCoreApplication app(argc, argv);
-    if (prepare) {
-        prepare(app);
-    }
-    QCoreApplication::setApplicationName(ProgramTitle);
-    PrintedDialogs printed;
+    new ServiceEventLog(service_, clock); // a child of the service
+}
 
+std::optional<HeadlessExit> HeadlessReceiver::Start()
+{
+    const StartResult started = service_.Start();
+    if (started.ok) {
+        return std::nullopt;
+    }
+    out_.ShowMessage(started.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
+    return HeadlessStartFailed;
+}
+
+int RunHeadless()
+{
+    PrintedDialogs printed;
     SingleInstance instance(QCoreApplication::applicationFilePath());
     if (!instance.TryLock()) {
         printed.ShowMessage(AlreadyRunningText, ProgramTitle, MessageIcon::Critical, MessageButtons::Ok);
         return HeadlessAlreadyRunning;
     }
 
-    const QString settingsPath = SettingsPath();
-    HeadlessControls controls(QFileInfo::exists(settingsPath) ? LoadSettings(settingsPath)
-                                                              : FirstRunSettings(settingsPath, printed));
     SystemClock clock;
     // No notifier: nobody is at a screen to see a pop-up or hear a sound.
-    ReceiverService service({controls, printed, clock, ProgramBaseName()});
-    ServiceEventLog events(service, clock);
+    HeadlessReceiver receiver(SettingsPath(), printed, clock);
     StopSignals stopSignals;
-
-    const StartResult started = service.Start();
-    if (!started.ok) {
-        printed.ShowMessage(started.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
-        return HeadlessStartFailed;
+    if (const std::optional<HeadlessExit> refused = receiver.Start()) {
+        return *refused;
     }
-    QObject::connect(&stopSignals, &StopSignals::StopRequested, &app, [&service] {
-        service.Stop();
+    QObject::connect(&stopSignals, &StopSignals::StopRequested, [&receiver] {
+        receiver.Service().Stop();
         QCoreApplication::exit(HeadlessStopped);
     });
-    QObject::connect(&service, &ReceiverService::ListenerFailed, &app,
+    QObject::connect(&receiver.Service(), &ReceiverService::ListenerFailed,
                      [] { QCoreApplication::exit(HeadlessListenerFailed); });
-    return app.exec();
+    return QCoreApplication::exec();
 }

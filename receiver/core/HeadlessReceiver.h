@@ -1,11 +1,13 @@
 #pragma once
 
 #include "ControlValues.h"
+#include "ReceiverService.h"
 #include "SettingsFile.h"
 
-#include <functional>
+#include <optional>
 
-class QCoreApplication;
+class Clock;
+class Dialogs;
 
 // Exit statuses of the receiver run without a window.
 enum HeadlessExit : int {
@@ -32,10 +34,25 @@ private:
     ReceiverSettings settings_;
 };
 
-// The receiver as a program without a window, on a QCoreApplication: the
-// settings file beside the program (written with port 2525 and the storage
-// folder ~/LarkspurMail when there is none), the start check, one event
-// line per event on the error stream, and a clean stop on SIGINT or
-// SIGTERM. prepare runs on the application as soon as it exists (the
-// translations of Qt's own texts). Returns the exit status.
-int RunHeadless(int& argc, char** argv, const std::function<void(QCoreApplication&)>& prepare = {});
+// The receiver without a window: the settings file (written with port 2525
+// and the storage folder ~/LarkspurMail when there is none), the service,
+// and one event line per event on the error stream.
+class HeadlessReceiver {
+public:
+    HeadlessReceiver(const QString& settingsPath, Dialogs& out, Clock& clock);
+
+    // Starts the service; when it does not start, tells `out` why and
+    // returns the exit status.
+    std::optional<HeadlessExit> Start();
+    ReceiverService& Service() { return service_; }
+
+private:
+    Dialogs& out_;
+    HeadlessControls controls_;
+    ReceiverService service_;
+};
+
+// The program without a window, on the QCoreApplication that exists: the
+// single-instance refusal, the receiver, and a clean stop on SIGINT or
+// SIGTERM. Returns the exit status.
+int RunHeadless();

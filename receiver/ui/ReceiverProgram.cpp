@@ -1,0 +1,67 @@
+#include "ReceiverProgram.h"
+
+#include "Clock.h"
+#include "FrmControl.h"
+#include "PathJoin.h"
+#include "ProgramOptions.h"
+#include "QtDialogs.h"
+#include "QtWavePlayer.h"
+#include "SharedNames.h"
+#include "SingleInstance.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+namespace {
+
+bool HeadlessAskedFor(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    QCommandLineParser parser;
+    parser.addOption(HeadlessOption());
+    parser.parse(arguments);
+    return parser.isSet(HeadlessOption());
+}
+
+bool DisplayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+QCommandLineOption HeadlessOption()
+{
+    return {QStringLiteral("headless"),
+            QStringLiteral("ウィンドウを出さずに動きます。出来事は1行ずつ標準エラー出力に書きます。")};
+}
+
+std::unique_ptr<QCoreApplication> CreateApplication(int& argc, char** argv)
+{
+    if (HeadlessAskedFor(argc, argv) || !DisplayAvailable()) {
+        return std::make_unique<QCoreApplication>(argc, argv);
+    }
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+int RunWindowProgram()
+{
+    QtDialogs dialogs;
+    SingleInstance instance(QCoreApplication::applicationFilePath());
+    if (!instance.TryLock()) {
+        dialogs.ShowMessage(QStringLiteral("すでに同じプログラムが動いています。"), ReceiverProgramName,
+                            MessageIcon::Critical, MessageButtons::Ok);
+        return 0;
+    }
+
+    QtWavePlayer player;
+    SystemClock clock;
+    FrmControl window({dialogs, player, clock, ProgramFolder(), ProgramBaseName()});
+    window.Load();
+    window.show();
+    return QApplication::exec();
+}
