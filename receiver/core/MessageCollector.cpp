@@ -6,6 +6,7 @@
 namespace {
 
 constexpr QByteArrayView EndMarker = "\r\n.\r\n";
+constexpr QByteArrayView LineEnd = "\r\n";
 constexpr qsizetype TailLength = EndMarker.size() - 1;
 
 // A message that starts with "." CR LF is empty: the 354 reply counts as
@@ -34,6 +35,10 @@ qsizetype MessageCollector::Feed(QByteArrayView bytes)
         used = marker + EndMarker.size();
         complete_ = true;
     }
+
+    // A CR LF whose LF is among the new bytes; one split over the last Feed
+    // shows in the seam.
+    lineEnded_ = complete_ || seam.indexOf(LineEnd, tail_.size() - 1) >= 0 || bytes.contains(LineEnd);
 
     const QByteArrayView taken = bytes.first(used);
     size_ += used;

@@ -20,10 +20,13 @@ public:
     qsizetype Feed(QByteArrayView bytes);
 
     bool Complete() const { return complete_; }
+    // Whether the bytes of the last Feed ended a line (CR LF).
+    bool LineEnded() const { return lineEnded_; }
     bool Oversized() const { return size_ > MaxMessageBytes; }
 
 private:
     QByteArray tail_; // the last bytes seen, for an end line split over chunks
     qsizetype size_ = 0;
     bool complete_ = false;
+    bool lineEnded_ = false;
 };

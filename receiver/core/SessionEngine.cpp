@@ -2,7 +2,6 @@
 
 #include "ControlValues.h"
 #include "Dialogs.h"
-#include "MessageStore.h"
 #include "PortText.h"
 #include "SmtpReplies.h"
 
@@ -17,16 +16,17 @@ SessionEngine::SessionEngine(ControlValues& controls, MessageStore& store, Dialo
     connect(listen_, &StreamSocket::PeerClosed, this, &SessionEngine::WsckListen_Close);
     connect(listen_, &StreamSocket::SocketError, this, &SessionEngine::WsckListen_Error);
     for (int i = 0; i < SessionCount; ++i) {
-        tran_[i] = new StreamSocket(this);
-        connect(tran_[i], &StreamSocket::DataArrival, this,
+        Slot& slot = slots_[i];
+        slot.socket = new StreamSocket(this);
+        connect(slot.socket, &StreamSocket::DataArrival, this,
                 [this, i](qint64 bytes) { WsckTran_DataArrival(i, bytes); });
-        connect(tran_[i], &StreamSocket::PeerClosed, this, [this, i] { WsckTran_Close(i); });
-        connect(tran_[i], &StreamSocket::SocketError, this,
+        connect(slot.socket, &StreamSocket::PeerClosed, this, [this, i] { WsckTran_Close(i); });
+        connect(slot.socket, &StreamSocket::SocketError, this,
                 [this, i](int number, const QString& text) { WsckTran_Error(i, number, text); });
-        idleTimers_[i] = new QTimer(this);
-        idleTimers_[i]->setSingleShot(true);
-        idleTimers_[i]->setInterval(IdleTimeoutMs);
-        connect(idleTimers_[i], &QTimer::timeout, this, [this, i] { WsckTran_IdleTimeout(i); });
+        slot.idle = new QTimer(this);
+        slot.idle->setSingleShot(true);
+        slot.idle->setInterval(IdleTimeoutMs);
+        connect(slot.idle, &QTimer::timeout, this, [this, i] { WsckTran_IdleTimeout(i); });
     }
 }
 
@@ -68,29 +68,27 @@ void SessionEngine::SendReply(StreamSocket& socket, QByteArrayView text)
 
 void SessionEngine::SetIdleTimeout(int milliseconds)
 {
-    for (QTimer* timer : idleTimers_) {
-        timer->setInterval(milliseconds);
+    for (Slot& slot : slots_) {
+        slot.idle->setInterval(milliseconds);
     }
 }
 
 void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
 {
-    for (int i = 0; i < SessionCount; ++i) {
-        StreamSocket& socket = *tran_[i];
-        if (socket.State() != StreamSocket::Closed) {
+    for (Slot& slot : slots_) {
+        if (slot.socket->State() != StreamSocket::Closed) {
             continue;
         }
-        socket.SetLocalPort(listen_->LocalPort());
-        if (!socket.Accept(requestId)) {
-            socket.SetLocalPort(0);
+        slot.socket->SetLocalPort(listen_->LocalPort());
+        if (!slot.socket->Accept(requestId)) {
+            slot.socket->SetLocalPort(0);
             return;
         }
         // A new session never inherits what the last one left behind.
-        sessions_[i] = SmtpSession();
-        endsWithCr_[i] = false;
-        writers_[i].reset();
-        idleTimers_[i]->start();
-        SendReply(socket, SmtpReply::Greeting);
+        slot.session = SmtpSession();
+        slot.message.reset();
+        slot.idle->start();
+        SendReply(*slot.socket, SmtpReply::Greeting);
         return;
     }
     if (msg_->State() != StreamSocket::Closed) {
@@ -128,76 +126,74 @@ void SessionEngine::WsckListen_Error(int number, const QString& description)
 void SessionEngine::WsckTran_DataArrival(int index, qint64 bytesTotal)
 {
     Q_UNUSED(bytesTotal);
-    const QByteArray chunk = tran_[index]->GetData();
-    if (chunk.isEmpty()) {
-        return;
+    Slot& slot = slots_[index];
+    const QByteArray chunk = slot.socket->GetData();
+    if (!chunk.isEmpty()) {
+        Carry(slot, slot.session.ReceiveChunk(chunk));
     }
-    // The idle time counts from the last complete line: a client that
-    // trickles bytes without ever ending a line is still closed.
-    const bool endsALine = chunk.contains("\r\n") || (endsWithCr_[index] && chunk.startsWith('\n'));
-    endsWithCr_[index] = chunk.endsWith('\r');
-    if (endsALine) {
-        idleTimers_[index]->start();
-    }
-    Carry(index, sessions_[index].ReceiveChunk(chunk));
 }
 
-void SessionEngine::Carry(int index, SessionOutput output)
+void SessionEngine::Carry(Slot& slot, SessionOutput output)
 {
-    StreamSocket& socket = *tran_[index];
-    std::unique_ptr<MessageWriter>& writer = writers_[index];
     for (;;) {
+        // The idle time counts from the last complete line: a client that
+        // trickles bytes without ever ending a line is still closed.
+        if (output.lineEnded) {
+            slot.idle->start();
+        }
         if (!output.replies.isEmpty()) {
-            SendReply(socket, output.replies);
+            SendReply(*slot.socket, output.replies);
         }
         if (output.messageDropped) {
-            writer.reset();
+            slot.message.reset();
         }
         if (!output.messageBytes.isEmpty()) {
-            if (!writer) {
-                writer = store_.BeginMessage(sessions_[index].FromDomain());
+            if (!slot.message) {
+                slot.message = store_.BeginMessage(slot.session.FromDomain());
             }
-            writer->Append(output.messageBytes);
+            slot.message->Append(output.messageBytes);
         }
         if (output.close) {
-            socket.Close();
+            EndSession(slot);
             return;
         }
         if (!output.messageEnds) {
             return;
         }
-        const bool stored = writer && writer->Commit();
-        writer.reset();
-        output = sessions_[index].MessageStored(stored);
+        const bool stored = slot.message && slot.message->Commit();
+        slot.message.reset();
+        output = slot.session.MessageStored(stored);
     }
+}
+
+void SessionEngine::EndSession(Slot& slot)
+{
+    slot.message.reset();
+    slot.idle->stop();
+    slot.socket->Close();
 }
 
 void SessionEngine::WsckTran_Close(int index)
 {
-    // A message cut off by the close leaves nothing behind.
-    writers_[index].reset();
-    idleTimers_[index]->stop();
-    tran_[index]->Close();
-    tran_[index]->SetLocalPort(0);
+    EndSession(slots_[index]);
+    slots_[index].socket->SetLocalPort(0);
     // A descriptor may just have come free for an accept that failed.
     listen_->ResumeAccepting();
 }
 
 void SessionEngine::WsckTran_IdleTimeout(int index)
 {
-    if (tran_[index]->State() == StreamSocket::Closed) {
+    if (slots_[index].socket->State() == StreamSocket::Closed) {
         return;
     }
-    SendReply(*tran_[index], SmtpReply::ServiceClosing);
+    SendReply(*slots_[index].socket, SmtpReply::ServiceClosing);
     WsckTran_Close(index);
 }
 
 void SessionEngine::WsckTran_Error(int index, int number, const QString& description)
 {
-    writers_[index].reset();
-    idleTimers_[index]->stop();
     ShowSocketError(number, description);
-    tran_[index]->Close();
+    EndSession(slots_[index]);
 }
 
 void SessionEngine::ShowSocketError(int number, const QString& description)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MessageStore.h"
 #include "SmtpSession.h"
 #include "StreamSocket.h"
 
@@ -12,8 +13,6 @@
 
 class ControlValues;
 class Dialogs;
-class MessageStore;
-class MessageWriter;
 
 struct ListenResult {
     bool ok = false;
@@ -36,9 +35,9 @@ public:
     ~SessionEngine() override;
 
     StreamSocket& WsckListen() { return *listen_; }
-    StreamSocket& WsckTran(int index) { return *tran_.at(index); }
+    StreamSocket& WsckTran(int index) { return *slots_.at(index).socket; }
     StreamSocket& WsckMsg() { return *msg_; }
-    const SmtpSession& Session(int index) const { return sessions_.at(index); }
+    const SmtpSession& Session(int index) const { return slots_.at(index).session; }
 
     // Listens on the port text of the control window.
     ListenResult StartListening();
@@ -62,20 +61,28 @@ signals:
     void ListenerFailed(int number, const QString& description);
 
 private:
+    // One session slot. A new connection starts it afresh; every end of a
+    // session goes through EndSession.
+    struct Slot {
+        StreamSocket* socket = nullptr;
+        SmtpSession session;
+        // The message the session is receiving, on its way into the store.
+        std::unique_ptr<MessageWriter> message;
+        // Runs from the last complete line the client sent.
+        QTimer* idle = nullptr;
+    };
+
     // Sends what a session answered, closes it or stores its message.
-    void Carry(int index, SessionOutput output);
+    void Carry(Slot& slot, SessionOutput output);
+    // Drops a message cut off by the end and closes the socket.
+    void EndSession(Slot& slot);
     void ShowSocketError(int number, const QString& description);
 
     ControlValues& controls_;
     MessageStore& store_;
     Dialogs& dialogs_;
     StreamSocket* listen_;
-    std::array<StreamSocket*, SessionCount> tran_{};
+    std::array<Slot, SessionCount> slots_;
     StreamSocket* msg_;
-    std::array<SmtpSession, SessionCount> sessions_;
-    // The message each session is receiving, on its way into the store.
-    std::array<std::unique_ptr<MessageWriter>, SessionCount> writers_;
-    std::array<QTimer*, SessionCount> idleTimers_{};
-    std::array<bool, SessionCount> endsWithCr_{}; // the last chunk ended in CR
     bool refusing_ = false;
 };

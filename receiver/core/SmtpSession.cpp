@@ -134,6 +134,7 @@ qsizetype SmtpSession::TakeCommandLine(QByteArrayView input)
         return 0;
     }
     session_.lineScanned = 0;
+    output_.lineEnded = true;
     if (end >= MaxCommandBytes) {
         Reply(SmtpReply::LineTooLong);
     } else if (end > 0) {
@@ -148,6 +149,7 @@ qsizetype SmtpSession::DiscardLongLine(QByteArrayView input)
     if (end < 0) {
         return DroppableWithoutLineEnd(input);
     }
+    output_.lineEnded = true;
     session_.mode = Mode::Command;
     return end + LineEnd.size();
 }
@@ -156,6 +158,7 @@ qsizetype SmtpSession::CollectData(QByteArrayView input)
 {
     MessageCollector& data = transaction_.data;
     const qsizetype used = data.Feed(input);
+    output_.lineEnded = output_.lineEnded || data.LineEnded();
     // Handed out where they lie; past the size limit nothing more is.
     if (data.Oversized()) {
         output_.messageDropped = true;

@@ -297,6 +297,9 @@ void ControlWindowTest::startThatCannotListenStaysStopped_data()
     QTest::addColumn<bool>("occupied");
     QTest::newRow("letters") << QStringLiteral("abc") << false;
     QTest::newRow("zero") << QStringLiteral("0") << false;
+    QTest::newRow("above 65535") << QStringLiteral("65536") << false;
+    QTest::newRow("negative") << QStringLiteral("-1") << false;
+    QTest::newRow("a fraction") << QStringLiteral("25.5") << false;
     QTest::newRow("a port in use") << QString() << true;
 }
 
@@ -315,6 +318,7 @@ void ControlWindowTest::startThatCannotListenStaysStopped()
     Find<QLineEdit>("TxtFolder")->setText(StorageFolder());
     QTest::mouseClick(Find<QPushButton>("BtnStart"), Qt::LeftButton);
     QCOMPARE(Find<QPushButton>("BtnStart")->text(), Start);
+    QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Closed));
     QVERIFY(!Find<QLineEdit>("TxtMyPort")->isReadOnly());
     QVERIFY(Find<QPushButton>("BtnDir")->isEnabled());
     QCOMPARE(dialogs_.messages.size(), 1);

@@ -25,9 +25,7 @@ private slots:
     void lowestFreeSlotWins();
     void deliveryHandsTheExactTextToTheStore();
     void wholeDialogueInOneWriteIsAnsweredLineByLine();
-    void quitRepliesClosesAndFreesTheSlotAtOnce();
     void newSessionStartsClean();
-    void clientCloseFreesTheSlotAndKeepsItsFields();
     void storeFailureGets451();
     void droppedClientDoesNotStopTheService();
     void sessionErrorIsShownAndFreesOnlyThatSlot();
@@ -36,8 +34,6 @@ private slots:
     void tricklingClientIsClosedLikeASilentOne_data();
     void tricklingClientIsClosedLikeASilentOne();
     void burstOfRefusalsLeavesTheSessionsServed();
-    void startListeningRefusesBadPortTexts_data();
-    void startListeningRefusesBadPortTexts();
     void startListeningReportsAPortInUse();
 
 private:
@@ -146,16 +142,6 @@ void SessionEngineTest::wholeDialogueInOneWriteIsAnsweredLineByLine()
     QCOMPARE(store_.domains, (QList<QByteArray>{"one.example", "one.example"}));
 }
 
-void SessionEngineTest::quitRepliesClosesAndFreesTheSlotAtOnce()
-{
-    auto client = ConnectGreeted();
-    QCOMPARE(client->Exchange("QUIT\r\n"), QByteArray("221 Service closing transmission channel\r\n"));
-    QVERIFY(client->WaitDisconnected());
-    QCOMPARE(engine_->WsckTran(0).State(), int(StreamSocket::Closed));
-    auto next = ConnectGreeted();
-    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).State(), int(StreamSocket::Connected), 20000);
-}
-
 void SessionEngineTest::newSessionStartsClean()
 {
     {
@@ -175,18 +161,6 @@ void SessionEngineTest::newSessionStartsClean()
     QCOMPARE(next->Exchange("HELO again\r\n"), Ok);
     QCOMPARE(next->Exchange("DATA\r\n"), QByteArray("503 Bad sequence of commands, HELO required\r\n"));
     QVERIFY(store_.messages.isEmpty());
-}
-
-void SessionEngineTest::clientCloseFreesTheSlotAndKeepsItsFields()
-{
-    {
-        auto client = ConnectGreeted();
-        QCOMPARE(client->Exchange("MAIL FROM:<a@kept.example>\r\n"), Ok);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).State(), int(StreamSocket::Closed), 20000);
-    QCOMPARE(engine_->WsckTran(0).LocalPort(), 0);
-    QCOMPARE(engine_->Session(0).FromDomain(), QByteArray("kept.example"));
-    QVERIFY(dialogs_.messages.isEmpty());
 }
 
 void SessionEngineTest::storeFailureGets451()
@@ -309,27 +283,6 @@ void SessionEngineTest::burstOfRefusalsLeavesTheSessionsServed()
         QCOMPARE(client->Exchange("x\r\n.\r\n"), Ok);
     }
     QCOMPARE(store_.messages.size(), 5);
-}
-
-void SessionEngineTest::startListeningRefusesBadPortTexts_data()
-{
-    QTest::addColumn<QString>("port");
-    QTest::newRow("letters") << QStringLiteral("abc");
-    QTest::newRow("zero") << QStringLiteral("0");
-    QTest::newRow("above 65535") << QStringLiteral("65536");
-    QTest::newRow("negative") << QStringLiteral("-1");
-    QTest::newRow("a fraction") << QStringLiteral("25.5");
-}
-
-void SessionEngineTest::startListeningRefusesBadPortTexts()
-{
-    QFETCH(QString, port);
-    engine_->WsckListen_Close();
-    controls_.port = port;
-    const ListenResult result = engine_->StartListening();
-    QVERIFY(!result.ok);
-    QVERIFY(result.reason.contains(port));
-    QCOMPARE(engine_->WsckListen().State(), int(StreamSocket::Closed));
 }
 
 void SessionEngineTest::startListeningReportsAPortInUse()

@@ -16,6 +16,8 @@ private slots:
     void sizeLimitIsExact_data();
     void sizeLimitIsExact();
     void storeFailureGets451AndSessionGoesOn();
+    void chunksThatEndALine_data();
+    void chunksThatEndALine();
 };
 
 namespace {
@@ -32,6 +34,7 @@ struct Transcript {
     QList<QByteArray> stored; // "domain|bytes"
     int closes = 0;
     qsizetype mostHeld = 0;
+    QByteArray lineEnds; // per chunk: '1' when it completed a line
 };
 
 // Feeds the chunks in order, storing every message handed out.
@@ -41,6 +44,7 @@ Transcript Run(SmtpSession& session, const QList<QByteArray>& chunks, bool store
     QByteArray message;
     for (const QByteArray& chunk : chunks) {
         SessionOutput out = session.ReceiveChunk(chunk);
+        t.lineEnds += out.lineEnded ? '1' : '0';
         for (;;) {
             t.replies += out.replies;
             t.closes += out.close ? 1 : 0;
@@ -291,6 +295,26 @@ void SmtpSessionTest::storeFailureGets451AndSessionGoesOn()
     const Transcript t = Run(session, {"MAIL FROM:<a@b.example>\r\nDATA\r\nx\r\n.\r\nDATA\r\n"}, false);
     QCOMPARE(t.replies, Ok + GoAhead + "451 Requested action aborted: local error in processing\r\n" + GoAhead);
     QCOMPARE(t.stored, QList<QByteArray>{"b.example|x\r\n.\r\n"});
+}
+
+void SmtpSessionTest::chunksThatEndALine_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QByteArray>("lineEnds");
+    const QByteArray inData = "MAIL FROM:<a@b.example>\r\nDATA\r\n";
+    QTest::newRow("a command split inside its line end") << QList<QByteArray>{"NO", "OP\r", "\n"} << QByteArray("001");
+    QTest::newRow("message text split inside a line end")
+        << QList<QByteArray>{inData + "te", "xt\r", "\nmore"} << QByteArray("101");
+    QTest::newRow("message text without a line end") << QList<QByteArray>{inData, "abc", "def"} << QByteArray("100");
+    QTest::newRow("a refused long line ends at its line end")
+        << QList<QByteArray>{QByteArray(70000, 'x'), "yy", "\r\n"} << QByteArray("001");
+}
+
+void SmtpSessionTest::chunksThatEndALine()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QByteArray, lineEnds);
+    QCOMPARE(Run(chunks).lineEnds, lineEnds);
 }
 
 QTEST_GUILESS_MAIN(SmtpSessionTest)
