@@ -200,7 +200,7 @@ bool AppendFile::MoveTo(const QString& path)
 
 void AppendFile::Remove()
 {
-    if (!path_.isEmpty()) {
+    if (IsOpen()) {
         ::unlink(QFile::encodeName(path_).constData());
     }
     Close();

@@ -34,7 +34,7 @@ public:
     bool CutBackTo(qint64 size);
     // Gives the file a new name, which must not exist yet; the file stays open.
     bool MoveTo(const QString& path);
-    // Removes the file by its name and closes it.
+    // Removes the open file by its name and closes it.
     void Remove();
 
     void Close();

@@ -54,8 +54,14 @@ HeadlessReceiver::HeadlessReceiver(const QString& settingsPath, Dialogs& out, Cl
 std::optional<HeadlessExit> HeadlessReceiver::Start()
 {
     const StartResult started = service_.Start();
-    if (started.ok) {
+    switch (started.outcome) {
+    case StartResult::Started:
         return std::nullopt;
+    case StartResult::FolderInUse:
+        out_.ShowMessage(started.reason, ProgramTitle, MessageIcon::Critical, MessageButtons::Ok);
+        return HeadlessRefused;
+    case StartResult::Refused:
+        break;
     }
     out_.ShowMessage(started.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
     return HeadlessStartFailed;
@@ -67,7 +73,7 @@ int RunHeadless()
     SingleInstance instance(QCoreApplication::applicationFilePath());
     if (!instance.TryLock()) {
         printed.ShowMessage(AlreadyRunningText, ProgramTitle, MessageIcon::Critical, MessageButtons::Ok);
-        return HeadlessAlreadyRunning;
+        return HeadlessRefused;
     }
 
     SystemClock clock;

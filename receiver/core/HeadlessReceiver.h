@@ -12,7 +12,7 @@ class Dialogs;
 // Exit statuses of the receiver run without a window.
 enum HeadlessExit : int {
     HeadlessStopped = 0,        // stopped by SIGINT or SIGTERM
-    HeadlessAlreadyRunning = 1, // another instance holds the program's lock
+    HeadlessRefused = 1,        // another instance holds the program's lock, or another receiver the storage folder
     HeadlessStartFailed = 2,    // the port or the storage folder did not pass
     HeadlessListenerFailed = 3, // the listener failed while running
 };

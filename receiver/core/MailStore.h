@@ -2,6 +2,7 @@
 
 #include "AppendFile.h"
 #include "MessageStore.h"
+#include "StorageLock.h"
 
 #include <QDateTime>
 #include <QString>
@@ -12,68 +13,88 @@ class ArrivalNotifier;
 class Clock;
 class ControlValues;
 class FileSystem;
-class SpooledMessage;
 
-// Stores each message as it arrives: the bytes are appended to a file named
-// after the second the message completed, in a folder named after the
-// sender's domain, and only then one line naming that file goes into the
-// arrival log; then the pop-up and the sound, each by its switch. A message
-// that could not be stored whole leaves nothing behind: no bytes in its file,
-// no log line. The file is kept exactly as received.
+// Why a message could not be stored, for the operator: what went wrong and
+// the file or folder it concerns.
+struct StoreFailure {
+    QString reason;
+    QString path;
+
+    QString Text() const { return reason + QStringLiteral(": ") + path; }
+};
+
+// The storage folder: one file per sender domain and second, and the
+// arrival log that names each stored message. MailStore.cpp reads as the
+// path of one message, from its first byte to its log line.
 //
-// The log and the current message file stay open while messages keep coming
-// within one second, and are opened anew in the next, so a log that was
-// moved away is created again. Every log line is one write.
+// A receiver keeps its storage folder to itself: it holds a lock in the
+// spool folder from LockFolder to ReleaseFolder, and only the holder
+// removes what the spool holds.
 class MailStore : public MessageStore {
 public:
-    MailStore(ControlValues& controls, FileSystem& files, Clock& clock, ArrivalNotifier& notifier,
-              QString programBaseName);
+    // A message this large or smaller waits in memory; a larger one goes to
+    // a file of the spool folder as it arrives, so memory stays flat.
+    static constexpr qsizetype HeldBytes = 1024 * 1024;
+
+    MailStore(ControlValues& controls, FileSystem& files, Clock& clock, const QString& programBaseName);
     ~MailStore() override;
+
+    // Who shows a pop-up and plays the sound for each stored message, as the
+    // switches say; none (the default) shows and plays nothing.
+    void SetNotifier(ArrivalNotifier* notifier) { notifier_ = notifier; }
+
+    // Takes the lock of the storage folder the controls name, making its
+    // spool folder when missing. Failed: the reason is in *error.
+    StorageLock::Outcome LockFolder(QString* error);
+    // Removes what messages arriving when the last holder ended abruptly
+    // left in the spool. Only while this store holds the lock.
+    void RemoveSpoolLeftovers();
+    // Closes the files kept open and lets the lock go.
+    void ReleaseFolder();
 
     std::unique_ptr<MessageWriter> BeginMessage(const QByteArray& domain) override;
 
-    // Called with a text for the operator whenever a message could not be stored.
-    void OnFailure(std::function<void(const QString&)> report) { reportFailure_ = std::move(report); }
     // Called for every message stored: the second of storing, the sender
     // domain as the client sent it, the message file's path.
     using StoredReport = std::function<void(const QDateTime&, const QString&, const QString&)>;
     void OnStored(StoredReport report) { reportStored_ = std::move(report); }
-
-    // At the start of the service: removes what messages that were arriving
-    // when the program last ended left in the spool.
-    void RemoveSpoolLeftovers();
-    // At the end of the service: closes the files kept open.
-    void CloseFiles();
+    // Called whenever a message could not be stored.
+    void OnFailure(std::function<void(const StoreFailure&)> report) { reportFailure_ = std::move(report); }
 
 private:
-    class Writer;
-    struct Placed {
-        AppendFile* file = nullptr; // the message file, now holding the message
-        qint64 before = 0;          // its size before the message
-    };
+    class Transaction;
 
-    bool Commit(const QByteArray& domain, SpooledMessage& message);
-    // The message into its file; the failure text for the operator, or empty.
-    QString PlaceMessage(SpooledMessage& message, const QString& domainFolder, const QString& path, Placed* placed);
-    void Undo(const Placed& placed);
-    QString FileNameNow();
-    QString SpoolFolder() const;
-    void Notify(const QString& domain, const SpooledMessage& message, const Placed& placed);
-    bool Fail(const QString& text);
+    AppendFile CreateSpoolFile();
+    void NameFilesOfSecond(const QDateTime& now);
+    bool MoveIntoPlace(AppendFile& spool, const QString& domainFolder, const QString& path);
+    bool OpenMessageFile(const QString& domainFolder, const QString& path, StoreFailure* failure);
+    void CutMessageBack(qint64 sizeBefore);
+    bool AppendLogLine(const QString& logPath, const QString& messagePath);
+    void CloseFiles();
+    bool Fail(const QString& folder, const StoreFailure& failure);
 
     ControlValues& controls_;
     FileSystem& files_;
     Clock& clock_;
-    ArrivalNotifier& notifier_;
-    QString programBaseName_;
+    ArrivalNotifier* notifier_ = nullptr;
     QString logName_;
     QString spoolName_;
-    std::function<void(const QString&)> reportFailure_;
     StoredReport reportStored_;
+    std::function<void(const StoreFailure&)> reportFailure_;
 
-    qint64 nameSecond_ = -1;
-    QDateTime nameTime_;
+    StorageLock lock_;
+    QString spoolFolder_; // the locked folder's, empty while none is locked
+    quint64 spoolFiles_ = 0;
+
+    // The second messages are stored in now, and its files: kept open while
+    // messages keep coming in that second.
+    qint64 second_ = -1;
+    QDateTime secondTime_;
     QString fileName_;
     AppendFile log_;
     AppendFile message_;
 };
+
+// The spool folder's name in the storage folder: hidden, and reserved so no
+// domain folder takes it (see DomainFolderName).
+QString SpoolFolderName(const QString& programBaseName);

@@ -1,7 +1,6 @@
 #include "ReceiverService.h"
 
 #include "ControlValues.h"
-#include "MailStore.h"
 #include "PlatformHelpers.h"
 #include "SessionEngine.h"
 
@@ -16,13 +15,20 @@ QString UnwritableFolderText(const QString& folder, const QString& reason)
     return QStringLiteral("保管フォルダー「%1」に書き込めません。(%2)").arg(folder, reason);
 }
 
+QString FolderInUseText(const QString& folder)
+{
+    return QStringLiteral("保管フォルダー「%1」はほかの Larkspur が使っています。"
+                          "一つの保管フォルダーには一つの Larkspur しか動かせません。")
+        .arg(folder);
+}
+
 } // namespace
 
 ReceiverService::ReceiverService(const Environment& environment, QObject* parent)
     : QObject(parent), env_(environment)
 {
-    store_ = std::make_unique<MailStore>(env_.controls, files_, env_.clock, relay_, env_.programBaseName);
-    store_->OnFailure([this](const QString& text) { emit StoreFailed(text); });
+    store_ = std::make_unique<MailStore>(env_.controls, files_, env_.clock, env_.programBaseName);
+    store_->OnFailure([this](const StoreFailure& failure) { emit StoreFailed(failure); });
     store_->OnStored([this](const QDateTime& time, const QString& domain, const QString& path) {
         emit MessageStored(time, domain, path);
     });
@@ -49,20 +55,30 @@ StartResult ReceiverService::Start()
     const QString port = env_.controls.PortText();
     const QString folder = env_.controls.FolderText();
     if (port.isEmpty() || !FolderPresent(files_, folder)) {
-        return {false, StartRefusedText};
+        return {StartResult::Refused, StartRefusedText};
+    }
+    // The lock comes first: a folder another receiver holds is left as it is.
+    QString problem;
+    const StorageLock::Outcome lock = store_->LockFolder(&problem);
+    if (lock == StorageLock::Outcome::HeldElsewhere) {
+        return {StartResult::FolderInUse, FolderInUseText(folder)};
     }
     // A folder that refuses new files would turn every message away later.
-    const QString problem = env_.folderProbe.WriteProblem(folder);
+    if (lock == StorageLock::Outcome::Taken) {
+        problem = env_.folderProbe.WriteProblem(folder);
+    }
     if (!problem.isEmpty()) {
-        return {false, UnwritableFolderText(folder, problem)};
+        store_->ReleaseFolder();
+        return {StartResult::Refused, UnwritableFolderText(folder, problem)};
     }
     store_->RemoveSpoolLeftovers();
     const ListenResult result = engine_->StartListening();
     if (!result.ok) {
-        return {false, result.reason};
+        store_->ReleaseFolder();
+        return {StartResult::Refused, result.reason};
     }
     emit Listening(engine_->WsckListen().LocalPort(), folder);
-    return {true, {}};
+    return {StartResult::Started, {}};
 }
 
 void ReceiverService::Stop()
@@ -70,6 +86,6 @@ void ReceiverService::Stop()
     engine_->WsckListen_Close();
     QCoreApplication::processEvents();
     engine_->CloseAllSessions();
-    store_->CloseFiles();
+    store_->ReleaseFolder();
     emit Stopped();
 }

@@ -16,7 +16,7 @@ ServiceEventLog::ServiceEventLog(ReceiverService& service, const Clock& clock, s
                 Write(time, QStringLiteral("保存 %1 %2").arg(domain, path));
             });
     connect(&service, &ReceiverService::StoreFailed, this,
-            [this](const QString& text) { Write(QStringLiteral("保存失敗 ") + text); });
+            [this](const StoreFailure& failure) { Write(QStringLiteral("保存失敗 ") + failure.Text()); });
     connect(&service, &ReceiverService::ListenerFailed, this, [this](int number, const QString& description) {
         Write(QStringLiteral("待ち受けエラー %1:%2").arg(number).arg(description));
     });

@@ -107,7 +107,8 @@ FrmControl::FrmControl(const Environment& environment)
     // The same event lines as without a window, for an operator who started
     // the program from a terminal.
     new ServiceEventLog(*service_, env_.clock); // a child of the service
-    connect(service_.get(), &ReceiverService::StoreFailed, this, &FrmControl::ShowTrouble);
+    connect(service_.get(), &ReceiverService::StoreFailed, this,
+            [this](const StoreFailure& failure) { ShowTrouble(failure.Text()); });
     connect(service_.get(), &ReceiverService::AcceptFailed, this, [this](const QString& description) {
         ShowTrouble(AcceptFailedText + description);
     });
@@ -289,7 +290,7 @@ void FrmControl::BtnStart_Click()
 {
     if (btnStart_->text() == StartCaption) {
         const StartResult result = service_->Start();
-        if (!result.ok) {
+        if (!result.Ok()) {
             env_.dialogs.ShowMessage(result.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
             return;
         }

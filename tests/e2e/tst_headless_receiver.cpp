@@ -39,6 +39,7 @@ private slots:
     void startFailureEndsWithStatusTwo_data();
     void startFailureEndsWithStatusTwo();
     void acceptsAgainOnceDescriptorsAreBack();
+    void secondReceiverOnTheSameFolderIsRefused();
 };
 
 void HeadlessReceiverTest::firstRunWritesSettingsAndCreatesTheFolder()
@@ -186,6 +187,39 @@ void HeadlessReceiverTest::acceptsAgainOnceDescriptorsAreBack()
     QVERIFY2(QString::fromUtf8(receiver.ErrorOutput()).count(QStringLiteral(" 接続受付エラー ")) == 1, receiver.ErrorOutput().constData());
     TestClient third(receiver.Port());
     QCOMPARE(third.NextReply(), Greeting);
+}
+
+void HeadlessReceiverTest::secondReceiverOnTheSameFolderIsRefused()
+{
+    ReceiverProcess first(QStringLiteral(LARKSPUR_EXE));
+    QVERIFY(first.Start({QStringLiteral("--headless")}));
+    // A message in flight, past the part kept in memory, so it waits in the spool.
+    TestClient client(first.Port());
+    QCOMPARE(client.NextReply(), Greeting);
+    client.Exchange("MAIL FROM:<a@b.example>\r\n");
+    client.Exchange("DATA\r\n");
+    const QByteArray body = QByteArray(62, 'x').append("\r\n").repeated(40000);
+    client.Send(body);
+    const QDir spool(first.StorageFolder() + QStringLiteral("/.Larkspur.spool"));
+    QTRY_COMPARE_WITH_TIMEOUT(spool.entryList(QDir::Files).size(), 2, 20000);
+
+    // Another copy of the program, so only the storage folder is shared.
+    ReceiverProcess second(QStringLiteral(LARKSPUR_EXE));
+    second.WriteSettings("[SMTP]\r\nPORT=" + QByteArray::number(second.Port()) + "\r\nFOLDER=" +
+                         first.StorageFolder().toUtf8() + "\r\n");
+    QByteArray errors;
+    int status = -1;
+    QVERIFY(second.RunToEnd(&errors, &status, {QStringLiteral("--headless")}));
+    QCOMPARE(status, 1);
+    QCOMPARE(QString::fromUtf8(errors).section(u'\n', -2, -2),
+             QStringLiteral("Larkspur: 保管フォルダー「%1」はほかの Larkspur が使っています。"
+                            "一つの保管フォルダーには一つの Larkspur しか動かせません。")
+                 .arg(first.StorageFolder()));
+
+    QCOMPARE(client.Exchange(".\r\n"), QByteArray("250 OK\r\n"));
+    const QStringList stored = QDir(first.StorageFolder() + QStringLiteral("/b.example")).entryList(QDir::Files);
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(first.ReadStored(QStringLiteral("b.example/") + stored[0]), body + ".\r\n");
 }
 
 QTEST_GUILESS_MAIN(HeadlessReceiverTest)

@@ -1,4 +1,3 @@
-#include "DomainFolderName.h"
 #include "FakeControls.h"
 #include "FileSystem.h"
 #include "MailStore.h"
@@ -21,17 +20,13 @@ class MailStoreTest : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void oneMessageGivesOneLogLineAndItsFile();
     void messageBytesAreStoredExactly_data();
     void messageBytesAreStoredExactly();
     void sameDomainInTheSameSecondSharesOneFile();
     void twoDomainsInTheSameSecondGetTwoFiles();
     void folderEndingInSeparatorGivesDoubledSeparator();
-    void domainNamedLikeTheLogGetsItsOwnFolder();
-    void domainFolderNames_data();
-    void domainFolderNames();
-    void nothingIsWrittenOutsideTheStorageFolder_data();
-    void nothingIsWrittenOutsideTheStorageFolder();
+    void domainBecomesOneFolderInsideTheStorageFolder_data();
+    void domainBecomesOneFolderInsideTheStorageFolder();
     void failuresAreReportedAndNotNotified_data();
     void failuresAreReportedAndNotNotified();
     void notificationsFollowTheirSwitches_data();
@@ -40,15 +35,20 @@ private slots:
     void largeMessagesPassThroughTheSpool_data();
     void largeMessagesPassThroughTheSpool();
     void droppedMessageLeavesNothing();
-    void spoolLeftoversAreRemoved();
+    void spoolLeftoversAreRemovedByTheLockHolder();
+    void secondStoreOnTheFolderIsRefusedAndTouchesNothing();
     void storeFailingPartWayLeavesEarlierMessagesWhole_data();
     void storeFailingPartWayLeavesEarlierMessagesWhole();
 
 private:
     bool Store(const QByteArray& domain, const QByteArray& message);
     bool StoreIn(MailStore& store, const QByteArray& domain, const QByteArray& message);
-    // Everything below the storage folder, relative to it, sorted.
-    QStringList Entries() const;
+    void EnsureStore();
+    std::unique_ptr<MailStore> LockedStore();
+    // Everything below a folder but the spool, relative to it, sorted.
+    static QStringList Tree(const QString& root);
+    QStringList Entries() const { return Tree(StoragePath()); }
+    QStringList SpoolEntries() const;
     QByteArray ReadFile(const QString& path) const;
     QString StoragePath() const { return dir_->path() + QStringLiteral("/store"); }
 
@@ -57,7 +57,7 @@ private:
     FileSystem files_;
     ManualClock clock_;
     RecordingNotifier notifier_;
-    QStringList failures_;
+    QList<StoreFailure> failures_;
     std::unique_ptr<MailStore> store_;
 };
 
@@ -76,11 +76,25 @@ void MailStoreTest::init()
 
 bool MailStoreTest::Store(const QByteArray& domain, const QByteArray& message)
 {
-    if (!store_) {
-        store_ = std::make_unique<MailStore>(controls_, files_, clock_, notifier_, QStringLiteral("Larkspur"));
-        store_->OnFailure([this](const QString& text) { failures_.append(text); });
-    }
+    EnsureStore();
     return StoreIn(*store_, domain, message);
+}
+
+void MailStoreTest::EnsureStore()
+{
+    if (!store_) {
+        store_ = LockedStore();
+        store_->OnFailure([this](const StoreFailure& failure) { failures_.append(failure); });
+    }
+}
+
+std::unique_ptr<MailStore> MailStoreTest::LockedStore()
+{
+    auto store = std::make_unique<MailStore>(controls_, files_, clock_, QStringLiteral("Larkspur"));
+    store->SetNotifier(&notifier_);
+    QString error;
+    [&] { QCOMPARE(store->LockFolder(&error), StorageLock::Outcome::Taken); }();
+    return store;
 }
 
 bool MailStoreTest::StoreIn(MailStore& store, const QByteArray& domain, const QByteArray& message)
@@ -94,31 +108,30 @@ bool MailStoreTest::StoreIn(MailStore& store, const QByteArray& domain, const QB
     return writer->Commit();
 }
 
-QStringList MailStoreTest::Entries() const
+QStringList MailStoreTest::Tree(const QString& root)
 {
     QStringList entries;
-    QDirIterator it(StoragePath(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        entries.append(it.next().mid(StoragePath().size() + 1));
+        const QString entry = it.next().mid(root.size() + 1);
+        if (!entry.split(u'/').contains(QLatin1String(".Larkspur.spool"))) {
+            entries.append(entry);
+        }
     }
     entries.sort();
     return entries;
+}
+
+QStringList MailStoreTest::SpoolEntries() const
+{
+    return QDir(StoragePath() + QStringLiteral("/.Larkspur.spool")).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 QByteArray MailStoreTest::ReadFile(const QString& path) const
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void MailStoreTest::oneMessageGivesOneLogLineAndItsFile()
-{
-    QVERIFY(Store("b.example", "Subject: x\r\n\r\nbody\r\n.\r\n"));
-    const QString messagePath = StoragePath() + QStringLiteral("/b.example/20030325_140509.log");
-    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/Larkspur.log")), messagePath.toUtf8() + "\r\n");
-    QCOMPARE(ReadFile(messagePath), QByteArray("Subject: x\r\n\r\nbody\r\n.\r\n"));
-    QVERIFY(failures_.isEmpty());
 }
 
 void MailStoreTest::messageBytesAreStoredExactly_data()
@@ -175,94 +188,73 @@ void MailStoreTest::folderEndingInSeparatorGivesDoubledSeparator()
              (StoragePath() + QStringLiteral("//b.example/20261207_090807.log\r\n")).toUtf8());
 }
 
-void MailStoreTest::domainNamedLikeTheLogGetsItsOwnFolder()
-{
-    QVERIFY(Store("Larkspur.log", "x\r\n.\r\n"));
-    const QString messagePath = StoragePath() + QStringLiteral("/Larkspur.log_/20030325_140509.log");
-    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/Larkspur.log")), messagePath.toUtf8() + "\r\n");
-    QCOMPARE(ReadFile(messagePath), QByteArray("x\r\n.\r\n"));
-}
-
-void MailStoreTest::domainFolderNames_data()
-{
-    QTest::addColumn<QString>("domain");
-    QTest::addColumn<QString>("folder");
-    QTest::newRow("a valid domain passes unchanged") << QStringLiteral("Mixed.Example-1") << QStringLiteral("Mixed.Example-1");
-    QTest::newRow("climbing out with ../") << QStringLiteral("../../x") << QStringLiteral(".._.._x");
-    QTest::newRow("two dots") << QStringLiteral("..") << QStringLiteral("__");
-    QTest::newRow("one dot") << QStringLiteral(".") << QStringLiteral("_");
-    QTest::newRow("an absolute path") << QStringLiteral("/etc") << QStringLiteral("_etc");
-    QTest::newRow("a slash inside") << QStringLiteral("x/y") << QStringLiteral("x_y");
-    QTest::newRow("a drive and backslash") << QStringLiteral("c:\\x") << QStringLiteral("c__x");
-    QTest::newRow("backslashes around two dots") << QStringLiteral("x\\..\\y") << QStringLiteral("x_.._y");
-    QTest::newRow("wildcards and quotes") << QStringLiteral("a*b?c\"d<e>f|g") << QStringLiteral("a_b_c_d_e_f_g");
-    QTest::newRow("control characters") << QStringLiteral("a\x01" "b\tc\x7f") << QStringLiteral("a_b_c_");
-    QTest::newRow("too long is cut to 255 bytes") << QString(300, u'd') << QString(255, u'd');
-    QTest::newRow("multi-byte text is cut at a character") << QString(100, QChar(0x65e5)) << QString(85, QChar(0x65e5));
-    QTest::newRow("dots that remain after the cut") << QString(255, u'.') + QStringLiteral("x") << QString(255, u'_');
-    QTest::newRow("the arrival log's name") << QStringLiteral("Larkspur.log") << QStringLiteral("Larkspur.log_");
-    QTest::newRow("the log's name in another case") << QStringLiteral("larkspur.LOG") << QStringLiteral("larkspur.LOG");
-}
-
-void MailStoreTest::domainFolderNames()
-{
-    QFETCH(QString, domain);
-    QFETCH(QString, folder);
-    QCOMPARE(DomainFolderName(domain, QStringLiteral("Larkspur.log")), folder);
-}
-
-void MailStoreTest::nothingIsWrittenOutsideTheStorageFolder_data()
+void MailStoreTest::domainBecomesOneFolderInsideTheStorageFolder_data()
 {
     QTest::addColumn<QByteArray>("domain");
-    QTest::newRow("../../x") << QByteArray("../../x");
-    QTest::newRow("..") << QByteArray("..");
-    QTest::newRow(".") << QByteArray(".");
-    QTest::newRow("/etc") << QByteArray("/etc");
-    QTest::newRow("x/y") << QByteArray("x/y");
-    QTest::newRow("c:\\x") << QByteArray("c:\\x");
-    QTest::newRow("x\\..\\y") << QByteArray("x\\..\\y");
-    QTest::newRow("control characters") << QByteArray("a\x01\x1b[2J\r\n");
-    QTest::newRow("longer than a folder name") << QByteArray(4000, 'z');
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("a valid domain passes unchanged")
+        << QByteArray("Mixed.Example-1") << QStringLiteral("Mixed.Example-1");
+    QTest::newRow("climbing out with ../") << QByteArray("../../x") << QStringLiteral(".._.._x");
+    QTest::newRow("two dots") << QByteArray("..") << QStringLiteral("__");
+    QTest::newRow("one dot") << QByteArray(".") << QStringLiteral("_");
+    QTest::newRow("an absolute path") << QByteArray("/etc") << QStringLiteral("_etc");
+    QTest::newRow("a slash inside") << QByteArray("x/y") << QStringLiteral("x_y");
+    QTest::newRow("a drive and backslash") << QByteArray("c:\\x") << QStringLiteral("c__x");
+    QTest::newRow("backslashes around two dots") << QByteArray("x\\..\\y") << QStringLiteral("x_.._y");
+    QTest::newRow("wildcards and quotes") << QByteArray("a*b?c\"d<e>f|g") << QStringLiteral("a_b_c_d_e_f_g");
+    QTest::newRow("control characters") << QByteArray("a\x01\x1b[2J\r\n") << QStringLiteral("a__[2J__");
+    QTest::newRow("too long is cut to 255 bytes") << QByteArray(4000, 'z') << QString(255, u'z');
+    QTest::newRow("multi-byte text is cut at a character")
+        << QByteArray("\xe6\x97\xa5").repeated(100) << QString(85, QChar(0x65e5));
+    QTest::newRow("dots that remain after the cut") << QByteArray(255, '.') + "x" << QString(255, u'_');
+    QTest::newRow("the arrival log's name") << QByteArray("Larkspur.log") << QStringLiteral("Larkspur.log_");
+    QTest::newRow("the log's name in another case") << QByteArray("larkspur.LOG") << QStringLiteral("larkspur.LOG");
+    QTest::newRow("the spool folder's name") << QByteArray(".Larkspur.spool") << QStringLiteral(".Larkspur.spool_");
 }
 
-void MailStoreTest::nothingIsWrittenOutsideTheStorageFolder()
+void MailStoreTest::domainBecomesOneFolderInsideTheStorageFolder()
 {
     QFETCH(QByteArray, domain);
+    QFETCH(QString, folder);
+    // One level down, so a path that climbs out would still land in sight.
     QVERIFY(QDir(StoragePath()).mkdir(QStringLiteral("inner")));
     controls_.folder = StoragePath() + QStringLiteral("/inner");
     QVERIFY(Store(domain, "x\r\n.\r\n"));
-
-    QStringList everything;
-    QDirIterator it(dir_->path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        everything.append(it.next());
-    }
-    const QString inner = controls_.folder;
-    const QString folderName = DomainFolderName(QString::fromUtf8(domain), QStringLiteral("Larkspur.log"));
-    QStringList expected{StoragePath(), inner, inner + QStringLiteral("/Larkspur.log"), inner + u'/' + folderName,
-                         inner + u'/' + folderName + QStringLiteral("/20030325_140509.log")};
-    everything.sort();
+    QStringList expected{"store", "store/inner", "store/inner/Larkspur.log", "store/inner/" + folder,
+                         "store/inner/" + folder + "/20030325_140509.log"};
     expected.sort();
-    QCOMPARE(everything, expected);
-    QCOMPARE(ReadFile(inner + QStringLiteral("/Larkspur.log")),
-             (inner + u'/' + folderName + QStringLiteral("/20030325_140509.log\r\n")).toUtf8());
-    QCOMPARE(notifier_.popups.size(), 0);
+    QCOMPARE(Tree(dir_->path()), expected);
+    QCOMPARE(ReadFile(controls_.folder + QStringLiteral("/Larkspur.log")),
+             (controls_.folder + u'/' + folder + QStringLiteral("/20030325_140509.log\r\n")).toUtf8());
 }
 
 void MailStoreTest::failuresAreReportedAndNotNotified_data()
 {
     QTest::addColumn<QString>("breakage");
-    QTest::newRow("storage folder removed") << QStringLiteral("no storage folder");
-    QTest::newRow("arrival log cannot be opened") << QStringLiteral("log is a folder");
-    QTest::newRow("domain folder cannot be created") << QStringLiteral("domain is a file");
-    QTest::newRow("message file cannot be opened") << QStringLiteral("message is a folder");
-    QTest::newRow("disk full while writing the message") << QStringLiteral("message on full disk");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("path"); // below the storage folder
+    QTest::newRow("storage folder removed") << QStringLiteral("no storage folder")
+                                            << QStringLiteral("保管フォルダーがありません") << QString();
+    QTest::newRow("arrival log cannot be opened") << QStringLiteral("log is a folder")
+                                                  << QStringLiteral("到着ログに書き込めません")
+                                                  << QStringLiteral("/Larkspur.log");
+    QTest::newRow("domain folder cannot be created") << QStringLiteral("domain is a file")
+                                                     << QStringLiteral("メールを保存できません")
+                                                     << QStringLiteral("/b.example/20030325_140509.log");
+    QTest::newRow("message file cannot be opened") << QStringLiteral("message is a folder")
+                                                   << QStringLiteral("メールを保存できません")
+                                                   << QStringLiteral("/b.example/20030325_140509.log");
+    QTest::newRow("disk full while writing the message") << QStringLiteral("message on full disk")
+                                                         << QStringLiteral("メールを保存できません")
+                                                         << QStringLiteral("/b.example/20030325_140509.log");
 }
 
 void MailStoreTest::failuresAreReportedAndNotNotified()
 {
     QFETCH(QString, breakage);
+    QFETCH(QString, reason);
+    QFETCH(QString, path);
+    EnsureStore(); // holds the folder before it breaks
     const QString logPath = StoragePath() + QStringLiteral("/Larkspur.log");
     const QString domainFolder = StoragePath() + QStringLiteral("/b.example");
     const QString messagePath = domainFolder + QStringLiteral("/20030325_140509.log");
@@ -288,6 +280,8 @@ void MailStoreTest::failuresAreReportedAndNotNotified()
 
     QVERIFY(!Store("b.example", "x\r\n.\r\n"));
     QCOMPARE(failures_.size(), 1);
+    QCOMPARE(failures_[0].reason, reason);
+    QCOMPARE(failures_[0].path, StoragePath() + path);
     QVERIFY(notifier_.events.isEmpty());
     // The log line only ever follows a complete message file.
     QCOMPARE(ReadFile(logPath), QByteArray("<missing>"));
@@ -368,7 +362,7 @@ void MailStoreTest::largeMessagesPassThroughTheSpool_data()
 {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after");
-    QTest::newRow("alone: the spool file becomes the message file") << QByteArray() << QByteArray();
+    QTest::newRow("alone in its second") << QByteArray() << QByteArray();
     QTest::newRow("behind a message of the same second") << QByteArray("earlier\r\n.\r\n") << QByteArray();
     QTest::newRow("followed by a message of the same second") << QByteArray() << QByteArray("later\r\n.\r\n");
 }
@@ -387,6 +381,7 @@ void MailStoreTest::largeMessagesPassThroughTheSpool()
     const int messages = 1 + !before.isEmpty() + !after.isEmpty();
     QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/Larkspur.log")), QByteArray(path + "\r\n").repeated(messages));
     QCOMPARE(Entries(), (QStringList{"Larkspur.log", "b.example", "b.example/20030325_140509.log"}));
+    QCOMPARE(SpoolEntries(), QStringList{"lock"});
     // The pop-up is given the first mebibyte of a large message and its size.
     QCOMPARE(notifier_.popups.at(before.isEmpty() ? 0 : 1).message, large.first(1024 * 1024));
     QCOMPARE(notifier_.popups.at(before.isEmpty() ? 0 : 1).fullSize, qint64(3 * 1024 * 1024 + 12));
@@ -394,16 +389,16 @@ void MailStoreTest::largeMessagesPassThroughTheSpool()
 
 void MailStoreTest::droppedMessageLeavesNothing()
 {
-    MailStore store(controls_, files_, clock_, notifier_, QStringLiteral("Larkspur"));
-    std::unique_ptr<MessageWriter> writer = store.BeginMessage("b.example");
+    EnsureStore();
+    std::unique_ptr<MessageWriter> writer = store_->BeginMessage("b.example");
     writer->Append(TextOfSize(2 * 1024 * 1024));
-    QCOMPARE(Entries().size(), 2);
-    QVERIFY(Entries().first() == QStringLiteral(".Larkspur.spool"));
+    QCOMPARE(SpoolEntries(), (QStringList{"1.tmp", "lock"}));
     writer.reset();
+    QCOMPARE(SpoolEntries(), QStringList{"lock"});
     QCOMPARE(Entries(), QStringList());
 }
 
-void MailStoreTest::spoolLeftoversAreRemoved()
+void MailStoreTest::spoolLeftoversAreRemovedByTheLockHolder()
 {
     QVERIFY(QDir(StoragePath()).mkdir(QStringLiteral(".Larkspur.spool")));
     for (const char* name : {"/.Larkspur.spool/4242-1.tmp", "/.Larkspur.spool/other"}) {
@@ -411,12 +406,26 @@ void MailStoreTest::spoolLeftoversAreRemoved()
         QVERIFY(leftover.open(QIODevice::WriteOnly));
         leftover.write("partial message\r\n");
     }
-    MailStore store(controls_, files_, clock_, notifier_, QStringLiteral("Larkspur"));
-    store.RemoveSpoolLeftovers();
-    QCOMPARE(Entries(), QStringList());
-    // A domain that would take the spool folder's name gets a folder of its own.
-    QVERIFY(StoreIn(store, ".Larkspur.spool", "x\r\n.\r\n"));
-    QCOMPARE(Entries(), (QStringList{".Larkspur.spool_", ".Larkspur.spool_/20030325_140509.log", "Larkspur.log"}));
+    LockedStore()->RemoveSpoolLeftovers();
+    QCOMPARE(SpoolEntries(), QStringList{"lock"});
+}
+
+void MailStoreTest::secondStoreOnTheFolderIsRefusedAndTouchesNothing()
+{
+    EnsureStore();
+    const QByteArray large = TextOfSize(2 * 1024 * 1024) + "\r\n.\r\n";
+    std::unique_ptr<MessageWriter> inFlight = store_->BeginMessage("b.example");
+    inFlight->Append(large);
+
+    MailStore second(controls_, files_, clock_, QStringLiteral("Larkspur"));
+    QString error;
+    QCOMPARE(second.LockFolder(&error), StorageLock::Outcome::HeldElsewhere);
+    QCOMPARE(SpoolEntries(), (QStringList{"1.tmp", "lock"}));
+    QVERIFY(inFlight->Commit());
+    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/b.example/20030325_140509.log")), large);
+
+    store_->ReleaseFolder();
+    QCOMPARE(second.LockFolder(&error), StorageLock::Outcome::Taken);
 }
 
 void MailStoreTest::storeFailingPartWayLeavesEarlierMessagesWhole_data()
@@ -425,6 +434,8 @@ void MailStoreTest::storeFailingPartWayLeavesEarlierMessagesWhole_data()
     QTest::addColumn<qint64>("limit"); // 0: the arrival log's size, so only the log line fails
     QTest::newRow("message file fills up") << QByteArray(4000, 'm') << qint64(1000);
     QTest::newRow("spool fills up") << TextOfSize(3 * 1024 * 1024) << qint64(2 * 1024 * 1024);
+    QTest::newRow("copy from the spool fills the message file") << TextOfSize(3 * 1024 * 1024)
+                                                                 << qint64(3 * 1024 * 1024 + 6);
     QTest::newRow("arrival log fills up") << QByteArray("m\r\n.\r\n") << qint64(0);
 }
 
@@ -446,6 +457,7 @@ void MailStoreTest::storeFailingPartWayLeavesEarlierMessagesWhole()
     QCOMPARE(ReadFile(QString::fromUtf8(path)), QByteArray("earlier\r\n.\r\nnext\r\n.\r\n"));
     QCOMPARE(ReadFile(logPath), path + "\r\n" + path + "\r\n");
     QCOMPARE(Entries(), (QStringList{"Larkspur.log", "b.example", "b.example/20030325_140509.log"}));
+    QCOMPARE(SpoolEntries(), QStringList{"lock"});
 }
 
 QTEST_GUILESS_MAIN(MailStoreTest)

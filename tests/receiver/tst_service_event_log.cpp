@@ -27,7 +27,8 @@ void ServiceEventLogTest::oneLinePerEventStampedWithItsTime()
     emit service.Listening(2525, QStringLiteral("/srv/mail"));
     emit service.MessageStored(QDateTime(QDate(2003, 3, 25), QTime(14, 5, 8)), QStringLiteral("b.example"),
                                QStringLiteral("/srv/mail/b.example/20030325_140508.log"));
-    emit service.StoreFailed(QStringLiteral("メールを保存できません: /srv/mail/b.example/20030325_140509.log"));
+    emit service.StoreFailed(
+        {QStringLiteral("メールを保存できません"), QStringLiteral("/srv/mail/b.example/20030325_140509.log")});
     emit service.AcceptFailed(QStringLiteral("Out of resources"));
     emit service.AcceptRecovered();
     emit service.ListenerFailed(10054, QStringLiteral("reset"));
