@@ -31,7 +31,7 @@ namespace {
 const QString StartCaption = QStringLiteral("スタート");
 const QString StopCaption = QStringLiteral("ストップ");
 const QString StartFailedTitle = QStringLiteral("スタート失敗");
-const QString AcceptFailedText = QStringLiteral("接続を受け付けられません: ");
+const QString AcceptFailedText = QStringLiteral("接続を受け付けられません");
 const QString ExitQuestion = QStringLiteral("本当に終了していいですか？");
 const QString ExitTitle = QStringLiteral("終了確認");
 const QString WavDialogTitle = QStringLiteral("WAVファイルを選んでください");
@@ -107,18 +107,19 @@ FrmControl::FrmControl(const Environment& environment)
     // The same event lines as without a window, for an operator who started
     // the program from a terminal.
     new ServiceEventLog(*service_, env_.clock); // a child of the service
-    connect(service_.get(), &ReceiverService::StoreFailed, this,
-            [this](const StoreFailure& failure) { ShowTrouble(failure.Text()); });
+    connect(service_.get(), &ReceiverService::StoreFailed, this, [this](const StoreFailure& failure) {
+        ShowTrouble(Trouble::StoreFailed, failure.reason, failure.path);
+    });
     connect(service_.get(), &ReceiverService::AcceptFailed, this, [this](const QString& description) {
-        ShowTrouble(AcceptFailedText + description);
+        ShowTrouble(Trouble::AcceptFailing, AcceptFailedText, description);
     });
     // Accepting works again: its report goes, a store failure shown since stays.
     connect(service_.get(), &ReceiverService::AcceptRecovered, this, [this] {
-        if (lblStoreFailure_->toolTip().startsWith(AcceptFailedText)) {
-            ShowTrouble(QString());
+        if (trouble_ == Trouble::AcceptFailing) {
+            ShowTrouble(Trouble::None);
         }
     });
-    connect(service_.get(), &ReceiverService::ListenerFailed, this, &FrmControl::ReturnToStopped);
+    connect(service_.get(), &ReceiverService::ListenerFailed, this, [this] { SetListeningState(false); });
     BuildWidgets();
 }
 
@@ -244,7 +245,7 @@ void FrmControl::Load()
     chkSound_->setCheckState(CheckStateOf(settings.sound));
     ChkSound_Click();
 
-    btnStart_->setText(StartCaption);
+    SetListeningState(false);
     BtnStart_Click();
 }
 
@@ -280,6 +281,7 @@ QString FrmControl::WavFileText() const
 
 void FrmControl::SetListeningState(bool listening)
 {
+    listening_ = listening;
     txtMyPort_->setReadOnly(listening);
     txtFolder_->setReadOnly(listening);
     btnDir_->setEnabled(!listening);
@@ -288,7 +290,7 @@ void FrmControl::SetListeningState(bool listening)
 
 void FrmControl::BtnStart_Click()
 {
-    if (btnStart_->text() == StartCaption) {
+    if (!listening_) {
         const StartResult result = service_->Start();
         if (!result.Ok()) {
             env_.dialogs.ShowMessage(result.reason, StartFailedTitle, MessageIcon::Critical, MessageButtons::Ok);
@@ -299,11 +301,6 @@ void FrmControl::BtnStart_Click()
     }
     SetListeningState(false);
     service_->Stop();
-}
-
-void FrmControl::ReturnToStopped()
-{
-    SetListeningState(false);
 }
 
 void FrmControl::BtnDir_Click()
@@ -340,16 +337,19 @@ void FrmControl::TxtWAVFile_Change()
     ChkSound_Click();
 }
 
-void FrmControl::ShowTrouble(const QString& text)
+void FrmControl::ShowTrouble(Trouble trouble, const QString& reason, const QString& detail)
 {
-    // "reason: path"; a path too long for its line loses its middle, and
-    // the tool tip keeps the whole text.
-    const qsizetype colon = text.indexOf(QLatin1String(": "));
-    const QString reason = colon < 0 ? text : text.left(colon);
-    const QString path = colon < 0 ? QString() : text.mid(colon + 2);
+    trouble_ = trouble;
+    if (trouble == Trouble::None) {
+        lblStoreFailure_->clear();
+        lblStoreFailure_->setToolTip(QString());
+        return;
+    }
+    // The reason above the detail; a detail too long for its line loses its
+    // middle, and the tool tip keeps the whole text.
     const QFontMetrics metrics(lblStoreFailure_->font());
-    lblStoreFailure_->setText(reason + u'\n' + metrics.elidedText(path, Qt::ElideMiddle, lblStoreFailure_->width()));
-    lblStoreFailure_->setToolTip(text);
+    lblStoreFailure_->setText(reason + u'\n' + metrics.elidedText(detail, Qt::ElideMiddle, lblStoreFailure_->width()));
+    lblStoreFailure_->setToolTip(reason + QStringLiteral(": ") + detail);
 }
 
 void FrmControl::closeEvent(QCloseEvent* event)
@@ -363,7 +363,7 @@ void FrmControl::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (btnStart_->text() == StopCaption) {
+    if (listening_) {
         service_->Stop();
     }
     popups_->CloseAll();

@@ -67,16 +67,20 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What the trouble line below the fields tells of, if anything.
+    enum class Trouble { None, StoreFailed, AcceptFailing };
+
     void BuildWidgets();
     void SetListeningState(bool listening);
-    void ShowTrouble(const QString& text);
-    void ReturnToStopped();
+    void ShowTrouble(Trouble trouble, const QString& reason = {}, const QString& detail = {});
     QString SettingsFilePath() const;
 
     Environment env_;
     std::unique_ptr<ArrivalPopups> popups_;
     std::unique_ptr<ReceiverService> service_;
     QString lastWavFileName_;
+    bool listening_ = false;
+    Trouble trouble_ = Trouble::None;
     bool unloaded_ = false;
 
     QLabel* label1_ = nullptr;

@@ -58,10 +58,10 @@ private slots:
     void portBoxShowsAndTakesFiveDigits();
     void soundSwitchFollowsTheWavPath();
     void wavFileDialog();
-    void statusReportOfAStoppedService();
     void statusReportWithOneClientAndAfterItsClose();
     void popupsPerMessageAndClosedByTheirButton();
     void storeFailureIsShownInTheWindow();
+    void acceptTroubleGoesWhenAcceptingWorksAgain();
     void exitAnsweredNoKeepsRunning();
     void exitAnsweredYesShutsDownAndSaves();
 
@@ -428,24 +428,6 @@ void ControlWindowTest::wavFileDialog()
     QCOMPARE(Find<QLineEdit>("TxtWAVFile")->text(), QStringLiteral("/sounds/bell.wav"));
 }
 
-void ControlWindowTest::statusReportOfAStoppedService()
-{
-    MakeWindow();
-    dialogs_.Reset();
-    QTest::mouseClick(Find<QPushButton>("BtnStatus"), Qt::LeftButton);
-    QCOMPARE(dialogs_.messages.size(), 1);
-    QCOMPARE(dialogs_.messages[0].text, QStringLiteral("Listen Status:Close PORT:0\r\n"
-                                                       "Tran(0) Status:Close PORT:0\r\n"
-                                                       "Tran(1) Status:Close PORT:0\r\n"
-                                                       "Tran(2) Status:Close PORT:0\r\n"
-                                                       "Tran(3) Status:Close PORT:0\r\n"
-                                                       "Tran(4) Status:Close PORT:0\r\n"
-                                                       "Msg Status:ClosePORT:0\r\n"));
-    QCOMPARE(dialogs_.messages[0].title, QStringLiteral("WinSock Status"));
-    QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Information);
-    QCOMPARE(dialogs_.messages[0].buttons, MessageButtons::Ok);
-}
-
 void ControlWindowTest::statusReportWithOneClientAndAfterItsClose()
 {
     MakeWindow();
@@ -465,6 +447,9 @@ void ControlWindowTest::statusReportWithOneClientAndAfterItsClose()
                                                            "Tran(4) Status:Close PORT:0\r\n"
                                                            "Msg Status:ClosePORT:0\r\n")
                                                 .arg(port));
+        QCOMPARE(dialogs_.messages[0].title, QStringLiteral("WinSock Status"));
+        QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Information);
+        QCOMPARE(dialogs_.messages[0].buttons, MessageButtons::Ok);
     }
     QTRY_COMPARE_WITH_TIMEOUT(window_->Engine().WsckTran(0).State(), int(StreamSocket::Closed), 20000);
     dialogs_.Reset();
@@ -519,6 +504,21 @@ void ControlWindowTest::storeFailureIsShownInTheWindow()
     QVERIFY2(failure->rect().contains(needed), qPrintable(QStringLiteral("%1x%2").arg(needed.width()).arg(needed.height())));
     QVERIFY(!failure->geometry().intersects(Find<QPushButton>("BtnStatus")->geometry()));
     QVERIFY(dialogs_.messages.isEmpty());
+}
+
+void ControlWindowTest::acceptTroubleGoesWhenAcceptingWorksAgain()
+{
+    MakeWindow();
+    auto* trouble = Find<QLabel>("LblStoreFailure");
+    emit window_->Service().AcceptFailed(QStringLiteral("開いているファイルが多すぎます"));
+    QCOMPARE(trouble->toolTip(), QStringLiteral("接続を受け付けられません: 開いているファイルが多すぎます"));
+    emit window_->Service().AcceptRecovered();
+    QCOMPARE(trouble->text(), QString());
+    // A store failure shown since stays.
+    emit window_->Service().AcceptFailed(QStringLiteral("開いているファイルが多すぎます"));
+    emit window_->Service().StoreFailed({QStringLiteral("メールを保存できません"), QStringLiteral("/m/b/1.log")});
+    emit window_->Service().AcceptRecovered();
+    QCOMPARE(trouble->toolTip(), QStringLiteral("メールを保存できません: /m/b/1.log"));
 }
 
 void ControlWindowTest::exitAnsweredNoKeepsRunning()
