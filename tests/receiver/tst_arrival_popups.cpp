@@ -39,7 +39,8 @@ void ArrivalPopupsTest::shortMessageShownWhole()
 {
     popups_.ShowPopup(QStringLiteral("small.example"), "Subject: hi\r\n\r\nbody\r\n.\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(popups_.List().Open().size(), 1, 20000);
-    QCOMPARE(popups_.List().Open().at(0)->TxtMsg()->toPlainText(), QStringLiteral("差出人: \n宛先: \n日付: \n件名: hi\n\nbody\n"));
+    QCOMPARE(popups_.List().Open().at(0)->TxtMsg()->toPlainText(),
+             QStringLiteral("差出人: \n宛先: \n日付: \n件名: hi\n\nbody\n"));
 }
 
 void ArrivalPopupsTest::veryLongLineIsBrokenForTheTextBox()

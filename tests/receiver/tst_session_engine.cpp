@@ -29,7 +29,6 @@ private slots:
     void storeFailureGets451();
     void droppedClientDoesNotStopTheService();
     void sessionErrorIsShownAndFreesOnlyThatSlot();
-    void closeAllSessionsClosesEverySession();
     void silentClientsAreClosedSoOthersGetIn();
     void tricklingClientIsClosedLikeASilentOne_data();
     void tricklingClientIsClosedLikeASilentOne();
@@ -205,20 +204,6 @@ void SessionEngineTest::sessionErrorIsShownAndFreesOnlyThatSlot()
     QCOMPARE(engine_->WsckTran(1).State(), int(StreamSocket::Closed));
     QVERIFY(second->WaitDisconnected());
     QCOMPARE(first->Exchange("NOOP\r\n"), Ok);
-}
-
-void SessionEngineTest::closeAllSessionsClosesEverySession()
-{
-    auto a = ConnectGreeted();
-    auto b = ConnectGreeted();
-    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(1).State(), int(StreamSocket::Connected), 20000);
-    engine_->CloseAllSessions();
-    for (int i = 0; i < SessionEngine::SessionCount; ++i) {
-        QCOMPARE(engine_->WsckTran(i).State(), int(StreamSocket::Closed));
-        QCOMPARE(engine_->WsckTran(i).LocalPort(), 0);
-    }
-    QVERIFY(a->WaitDisconnected());
-    QVERIFY(b->WaitDisconnected());
 }
 
 void SessionEngineTest::silentClientsAreClosedSoOthersGetIn()
