@@ -27,6 +27,8 @@ int main(int argc, char* argv[])
         }
     }
     QApplication app(argc, argv);
+    // Lets a dock or task bar match the window to its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.larkspur.Larkglass"));
     InstallJapaneseTranslations(app);
     QtDialogs dialogs;
     FrmView view(dialogs, ProgramFolder());
