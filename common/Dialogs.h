@@ -23,13 +23,12 @@ public:
     // waits for the user (socket errors while the service keeps running).
     virtual void ShowNotice(const QString& text, const QString& title, MessageIcon icon) = 0;
 
-    // Folder picker rooted at rootFolder with startFolder preselected
-    // (may be empty); "" when cancelled.
-    virtual QString ChooseFolder(QObject* owner, const QString& title, const QString& rootFolder,
-                                 const QString& startFolder) = 0;
+    // Folder picker opened at startFolder; "" when cancelled.
+    virtual QString ChooseFolder(QObject* owner, const QString& title, const QString& startFolder) = 0;
 
-    // Open-file dialog for an existing file; filters as Qt name filters
+    // Open-file dialog for an existing file, opened at start (a folder, or a
+    // file to preselect in its folder); filters as Qt name filters
     // ("WAV (*.wav)"). Returns the file name, "" when cancelled.
-    virtual QString ChooseFile(QObject* owner, const QString& title, const QString& initialFolder,
+    virtual QString ChooseFile(QObject* owner, const QString& title, const QString& start,
                                const QStringList& filters) = 0;
 };

@@ -15,8 +15,12 @@ bool FolderPresent(const QString& path)
     return FolderPresent(FileSystem(), path);
 }
 
-QString BrowseFolder(Dialogs& dialogs, QObject* owner)
+QString PickerStart(const QString& current)
 {
-    return dialogs.ChooseFolder(owner, QStringLiteral("フォルダを選択してください"),
-                                QDir::toNativeSeparators(QDir::rootPath()), QString());
+    return current.isEmpty() ? QDir::toNativeSeparators(QDir::homePath()) : current;
+}
+
+QString BrowseFolder(Dialogs& dialogs, QObject* owner, const QString& current)
+{
+    return dialogs.ChooseFolder(owner, QStringLiteral("フォルダを選択してください"), PickerStart(current));
 }

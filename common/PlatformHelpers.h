@@ -13,7 +13,10 @@ class QObject;
 bool FolderPresent(const FileSystem& fileSystem, const QString& path);
 bool FolderPresent(const QString& path);
 
-// Shows the folder picker through the dialogs seam and waits for it: rooted
-// at the file-system root, with nothing preselected. Returns the chosen
-// path, "" on cancel.
-QString BrowseFolder(Dialogs& dialogs, QObject* owner);
+// Where a picker opens for a field that holds `current`: at that path, or
+// at the home folder when the field is empty.
+QString PickerStart(const QString& current);
+
+// Shows the folder picker through the dialogs seam and waits for it, opened
+// at PickerStart(current). Returns the chosen path, "" on cancel.
+QString BrowseFolder(Dialogs& dialogs, QObject* owner, const QString& current);

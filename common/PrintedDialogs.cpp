@@ -16,7 +16,7 @@ void PrintedDialogs::ShowNotice(const QString& text, const QString& title, Messa
     std::fflush(stream_);
 }
 
-QString PrintedDialogs::ChooseFolder(QObject*, const QString&, const QString&, const QString&)
+QString PrintedDialogs::ChooseFolder(QObject*, const QString&, const QString&)
 {
     return {};
 }

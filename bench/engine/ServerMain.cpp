@@ -59,7 +59,7 @@ public:
         ++notices_;
         std::fprintf(stderr, "notice: %s\n", qPrintable(text));
     }
-    QString ChooseFolder(QObject*, const QString&, const QString&, const QString&) override { return {}; }
+    QString ChooseFolder(QObject*, const QString&, const QString&) override { return {}; }
     QString ChooseFile(QObject*, const QString&, const QString&, const QStringList&) override { return {}; }
 
     long Notices() const { return notices_; }

@@ -191,7 +191,7 @@ public:
         std::fprintf(stderr, "notice: %s\n", qPrintable(text));
         std::exit(1);
     }
-    QString ChooseFolder(QObject*, const QString&, const QString&, const QString&) override { return {}; }
+    QString ChooseFolder(QObject*, const QString&, const QString&) override { return {}; }
     QString ChooseFile(QObject*, const QString&, const QString&, const QStringList&) override { return {}; }
 };
 

@@ -72,13 +72,12 @@ void QtDialogs::ShowNotice(const QString& text, const QString& title, MessageIco
     box->show();
 }
 
-QString QtDialogs::ChooseFolder(QObject* owner, const QString& title, const QString& rootFolder,
-                                const QString& startFolder)
+QString QtDialogs::ChooseFolder(QObject* owner, const QString& title, const QString& startFolder)
 {
     if (NobodyToAsk()) {
         return {};
     }
-    QFileDialog dialog(AsWidget(owner), title, startFolder.isEmpty() ? rootFolder : startFolder);
+    QFileDialog dialog(AsWidget(owner), title, startFolder);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -87,13 +86,13 @@ QString QtDialogs::ChooseFolder(QObject* owner, const QString& title, const QStr
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
-QString QtDialogs::ChooseFile(QObject* owner, const QString& title, const QString& initialFolder,
+QString QtDialogs::ChooseFile(QObject* owner, const QString& title, const QString& start,
                               const QStringList& filters)
 {
     if (NobodyToAsk()) {
         return {};
     }
-    QFileDialog dialog(AsWidget(owner), title, initialFolder);
+    QFileDialog dialog(AsWidget(owner), title, start);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

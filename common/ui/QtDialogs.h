@@ -8,8 +8,7 @@ public:
     MessageAnswer ShowMessage(const QString& text, const QString& title, MessageIcon icon,
                               MessageButtons buttons) override;
     void ShowNotice(const QString& text, const QString& title, MessageIcon icon) override;
-    QString ChooseFolder(QObject* owner, const QString& title, const QString& rootFolder,
-                         const QString& startFolder) override;
-    QString ChooseFile(QObject* owner, const QString& title, const QString& initialFolder,
+    QString ChooseFolder(QObject* owner, const QString& title, const QString& startFolder) override;
+    QString ChooseFile(QObject* owner, const QString& title, const QString& start,
                        const QStringList& filters) override;
 };

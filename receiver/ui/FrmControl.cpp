@@ -16,7 +16,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -303,20 +302,22 @@ void FrmControl::BtnStart_Click()
     service_->Stop();
 }
 
+// A cancelled picker changes nothing: the field keeps what the user had.
 void FrmControl::BtnDir_Click()
 {
-    txtFolder_->setText(BrowseFolder(env_.dialogs, this));
+    const QString chosen = BrowseFolder(env_.dialogs, this, txtFolder_->text());
+    if (!chosen.isEmpty()) {
+        txtFolder_->setText(chosen);
+    }
 }
 
 void FrmControl::BtnWAVFile_Click()
 {
-    // Like the platform dialog's file-name property: a cancel keeps the last
-    // name the dialog returned.
-    const QString chosen = env_.dialogs.ChooseFile(this, WavDialogTitle, QDir::rootPath(), WavDialogFilters);
+    const QString chosen =
+        env_.dialogs.ChooseFile(this, WavDialogTitle, PickerStart(txtWAVFile_->text()), WavDialogFilters);
     if (!chosen.isEmpty()) {
-        lastWavFileName_ = chosen;
+        txtWAVFile_->setText(chosen);
     }
-    txtWAVFile_->setText(lastWavFileName_);
 }
 
 void FrmControl::BtnStatus_Click()

@@ -78,7 +78,6 @@ private:
     Environment env_;
     std::unique_ptr<ArrivalPopups> popups_;
     std::unique_ptr<ReceiverService> service_;
-    QString lastWavFileName_;
     bool listening_ = false;
     Trouble trouble_ = Trouble::None;
     bool unloaded_ = false;

@@ -1,4 +1,3 @@
-#include "FakeDialogs.h"
 #include "FileSystem.h"
 #include "PlatformHelpers.h"
 
@@ -10,20 +9,8 @@
 class PlatformHelpersTest : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-
     void folderPresent();
-
-    void pickerIsRootedAtTheRootWithNothingChosen();
-
-private:
-    FakeDialogs dialogs_;
 };
-
-void PlatformHelpersTest::init()
-{
-    dialogs_.Reset();
-}
 
 void PlatformHelpersTest::folderPresent()
 {
@@ -42,15 +29,6 @@ void PlatformHelpersTest::folderPresent()
     FileSystem fileSystem;
     QVERIFY(FolderPresent(fileSystem, dir.path()));
     QVERIFY(!FolderPresent(fileSystem, QString()));
-}
-
-void PlatformHelpersTest::pickerIsRootedAtTheRootWithNothingChosen()
-{
-    BrowseFolder(dialogs_, nullptr);
-    const FakeDialogs::FolderRequest request = dialogs_.folderRequests.constFirst();
-    QCOMPARE(request.title, QStringLiteral("フォルダを選択してください"));
-    QCOMPARE(request.rootFolder, QStringLiteral("/"));
-    QCOMPARE(request.startFolder, QString());
 }
 
 QTEST_GUILESS_MAIN(PlatformHelpersTest)

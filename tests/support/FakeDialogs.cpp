@@ -15,17 +15,16 @@ void FakeDialogs::ShowNotice(const QString& text, const QString& title, MessageI
     messages.append({text, title, icon, MessageButtons::Ok, false});
 }
 
-QString FakeDialogs::ChooseFolder(QObject*, const QString& title, const QString& rootFolder,
-                                  const QString& startFolder)
+QString FakeDialogs::ChooseFolder(QObject*, const QString& title, const QString& startFolder)
 {
-    folderRequests.append({title, rootFolder, startFolder});
+    folderRequests.append({title, startFolder});
     return nextFolders.isEmpty() ? QString() : nextFolders.dequeue();
 }
 
-QString FakeDialogs::ChooseFile(QObject*, const QString& title, const QString& initialFolder,
+QString FakeDialogs::ChooseFile(QObject*, const QString& title, const QString& start,
                                 const QStringList& filters)
 {
-    fileRequests.append({title, initialFolder, filters});
+    fileRequests.append({title, start, filters});
     return nextFiles.isEmpty() ? QString() : nextFiles.dequeue();
 }
 
