@@ -1,6 +1,7 @@
 #include "HeadlessReceiver.h"
 
 #include "Clock.h"
+#include "FirstRunSettings.h"
 #include "PathJoin.h"
 #include "PrintedDialogs.h"
 #include "ServiceEventLog.h"
@@ -9,8 +10,6 @@
 #include "StopSignals.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -18,29 +17,27 @@ const QString ProgramTitle = ReceiverProgramName;
 const QString AlreadyRunningText = QStringLiteral("すでに同じプログラムが動いています。");
 const QString StartFailedTitle = QStringLiteral("スタート失敗");
 
-// The settings of a first run without a window: a port that needs no
-// privileges and a storage folder in the home folder, created.
-ReceiverSettings FirstRunSettings(const QString& path, Dialogs& out)
-{
-    ReceiverSettings settings;
-    settings.port = QStringLiteral("2525");
-    settings.folder = QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/LarkspurMail"));
-    QDir().mkpath(settings.folder);
-    SaveSettings(path, settings);
-    const QString values = QStringLiteral("ポート 2525、保管フォルダー %1、ポップアップなし、サウンドなし").arg(settings.folder);
-    if (QFileInfo::exists(path)) {
-        out.ShowNotice(QStringLiteral("設定ファイル %1 がなかったので作成しました: %2").arg(path, values), ProgramTitle,
-                       MessageIcon::Information);
-    } else {
-        out.ShowNotice(QStringLiteral("設定ファイル %1 を作成できません。この設定で動きます: %2").arg(path, values),
-                       ProgramTitle, MessageIcon::Exclamation);
-    }
-    return settings;
-}
-
+// The settings file's values; on a first run the operator at the terminal
+// is told which settings were written.
 ReceiverSettings SettingsFrom(const QString& path, Dialogs& out)
 {
-    return QFileInfo::exists(path) ? LoadSettings(path) : FirstRunSettings(path, out);
+    const StartingSettings starting = ReadOrCreateSettings(path);
+    const ReceiverSettings& settings = starting.settings;
+    const QString values =
+        QStringLiteral("ポート %1、保管フォルダー %2、ポップアップなし、サウンドなし").arg(settings.port, settings.folder);
+    switch (starting.origin) {
+    case StartingSettings::Read:
+        break;
+    case StartingSettings::Created:
+        out.ShowNotice(QStringLiteral("設定ファイル %1 がなかったので作成しました: %2").arg(path, values), ProgramTitle,
+                       MessageIcon::Information);
+        break;
+    case StartingSettings::NotSaved:
+        out.ShowNotice(QStringLiteral("設定ファイル %1 を作成できません。この設定で動きます: %2").arg(path, values),
+                       ProgramTitle, MessageIcon::Exclamation);
+        break;
+    }
+    return settings;
 }
 
 } // namespace

@@ -236,7 +236,7 @@ void FrmControl::Load()
     txtmyhost_->setText(StreamSocket::LocalHostName() + QStringLiteral(" (") + StreamSocket::LocalIP() +
                         QStringLiteral(")"));
 
-    const ReceiverSettings settings = LoadSettings(SettingsFilePath());
+    const ReceiverSettings settings = ReadOrCreateSettings(SettingsFilePath(), env_.firstRun).settings;
     txtMyPort_->setText(settings.port);
     txtFolder_->setText(settings.folder);
     txtWAVFile_->setText(settings.wavFile);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ControlValues.h"
+#include "FirstRunSettings.h"
 #include "FolderProbe.h"
 #include "ReceiverService.h"
 
@@ -33,13 +34,16 @@ public:
         QString programFolder;   // where the settings file lies
         QString programBaseName; // names the settings file and the arrival log
         const FolderProbe& folderProbe = ReceiverService::DefaultFolderProbe();
+        // Written to the settings file when there is none.
+        ReceiverSettings firstRun = FirstRunSettings();
     };
 
     explicit FrmControl(const Environment& environment);
     ~FrmControl() override;
 
     // The start-up sequence up to the automatic start. The single-instance
-    // check happens before the window is made.
+    // check happens before the window is made. Without a settings file the
+    // first-run settings are written first, so the automatic start listens.
     void Load();
 
     // Whether the operator confirmed the exit, after which the service is down

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -41,7 +42,8 @@ class ControlWindowTest : public QObject {
 private slots:
     void init();
     void cleanup();
-    void firstRunWithoutSettingsFile();
+    void firstRunWritesTheDefaultsAndListens();
+    void settingsFileWithoutPortAndFolderIsReadAsItIs();
     void widgetsStandWhereTheLayoutPutsThem_data();
     void widgetsStandWhereTheLayoutPutsThem();
     void tabOrderFollowsTheLayout();
@@ -67,6 +69,8 @@ private slots:
 
 private:
     void WriteSettings(const QByteArray& text);
+    // The window on a settings file that names no port or folder (as the
+    // test wrote it), so it opens stopped after the start-failure box.
     void MakeWindow();
     template <typename T> T* Find(const char* name) { return window_->findChild<T*>(QLatin1String(name)); }
     QString StorageFolder() const { return dir_->path() + QStringLiteral("/mail"); }
@@ -84,6 +88,8 @@ private:
         QString problem;
     } probe_;
     std::unique_ptr<FrmControl> window_;
+    // The first-run port; the test's own so that nothing else holds it.
+    QString firstRunPort_;
 };
 
 void ControlWindowTest::init()
@@ -93,6 +99,7 @@ void ControlWindowTest::init()
     QVERIFY(QDir().mkdir(StorageFolder()));
     QVERIFY(QDir().mkdir(Home()));
     qputenv("HOME", Home().toUtf8());
+    WriteSettings("[SMTP]\r\n");
     dialogs_.Reset();
     player_.played.clear();
     probe_.problem.clear();
@@ -115,8 +122,10 @@ void ControlWindowTest::WriteSettings(const QByteArray& text)
 
 void ControlWindowTest::MakeWindow()
 {
-    window_ = std::make_unique<FrmControl>(
-        FrmControl::Environment{dialogs_, player_, clock_, dir_->path(), QStringLiteral("Larkspur"), probe_});
+    ReceiverSettings firstRun = FirstRunSettings();
+    firstRun.port = firstRunPort_;
+    window_ = std::make_unique<FrmControl>(FrmControl::Environment{dialogs_, player_, clock_, dir_->path(),
+                                                                   QStringLiteral("Larkspur"), probe_, firstRun});
     window_->Load();
     window_->show();
 }
@@ -131,7 +140,25 @@ void ControlWindowTest::StartOnFreePort()
     QCOMPARE(Find<QPushButton>("BtnStart")->text(), Stop);
 }
 
-void ControlWindowTest::firstRunWithoutSettingsFile()
+void ControlWindowTest::firstRunWritesTheDefaultsAndListens()
+{
+    QVERIFY(QFile::remove(SettingsFile()));
+    firstRunPort_ = QString::number(FreePort());
+    MakeWindow();
+    const QString mail = dir_->path() + QStringLiteral("/home/LarkspurMail");
+    QFile settings(SettingsFile());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), "[SMTP]\r\nPORT=" + firstRunPort_.toUtf8() + "\r\nFOLDER=" + mail.toUtf8() +
+                                     "\r\nWAVFILE=\r\nDIALOG=0\r\nSOUND=0\r\n");
+    QVERIFY(QFileInfo(mail).isDir());
+    QCOMPARE(Find<QLineEdit>("TxtFolder")->text(), mail);
+    QCOMPARE(Find<QPushButton>("BtnStart")->text(), Stop);
+    QVERIFY(dialogs_.messages.isEmpty());
+    TestClient client(static_cast<quint16>(firstRunPort_.toInt()));
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+}
+
+void ControlWindowTest::settingsFileWithoutPortAndFolderIsReadAsItIs()
 {
     MakeWindow();
     QCOMPARE(window_->windowTitle(), QStringLiteral("Larkspur Ver1.1"));
@@ -149,7 +176,10 @@ void ControlWindowTest::firstRunWithoutSettingsFile()
     QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Critical);
     const QString host = Find<QLineEdit>("txtmyhost")->text();
     QVERIFY2(host.contains(QStringLiteral(" (")) && host.endsWith(u')'), qPrintable(host));
-    QVERIFY(!QFile::exists(SettingsFile()));
+    QFile settings(SettingsFile());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), QByteArray("[SMTP]\r\n"));
+    QVERIFY(!QFileInfo::exists(Home() + QStringLiteral("/LarkspurMail")));
 }
 
 void ControlWindowTest::widgetsStandWhereTheLayoutPutsThem_data()
@@ -551,7 +581,9 @@ void ControlWindowTest::exitAnsweredNoKeepsRunning()
     QVERIFY(window_->isVisible());
     QVERIFY(!window_->IsUnloaded());
     QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Listening));
-    QVERIFY(!QFile::exists(SettingsFile()));
+    QFile settings(SettingsFile());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), QByteArray("[SMTP]\r\n"));
 }
 
 void ControlWindowTest::exitAnsweredYesShutsDownAndSaves()
