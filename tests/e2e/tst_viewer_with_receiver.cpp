@@ -116,7 +116,8 @@ void ViewerWithReceiverTest::builtViewerWithoutSettingsEndsWithItsMessage()
     QVERIFY(viewer.waitForFinished(60000));
     QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
     QVERIFY(QString::fromUtf8(viewer.readAllStandardError())
-                .contains(QStringLiteral("スタート失敗: Iniファイルが不正です。")));
+                .contains(QStringLiteral("Larkglass: Larkspur の設定ファイル（%1/Larkspur.ini）がまだありません。")
+                              .arg(folder.path())));
 }
 
 void ViewerWithReceiverTest::unfinishedMessagesLeaveNothingAndAreNeverListed()

@@ -140,12 +140,17 @@ void FrmViewTest::startUp_data()
     QTest::addColumn<bool>("settingsFile");
     QTest::addColumn<QByteArray>("folderValue");
     QTest::addColumn<bool>("goesOn");
-    QTest::addColumn<QString>("logPath");
+    QTest::addColumn<QString>("logPath"); // when it goes on, else the box's title and text
 
     const QString sep = QDir::separator();
-    QTest::newRow("no settings file stops the start") << false << QByteArray() << false << QString();
-    QTest::newRow("a settings file without FOLDER stops the start") << true << QByteArray() << false << QString();
-    QTest::newRow("FOLDER=x counts as missing") << true << QByteArray("x") << false << QString();
+    const QString invalid = QStringLiteral("スタート失敗: Iniファイルが不正です。");
+    QTest::newRow("no settings file: start Larkspur first")
+        << false << QByteArray() << false
+        << QStringLiteral("Larkglass: Larkspur の設定ファイル（<dir>/Larkspur.ini）がまだありません。\n"
+                          "先に「Larkspur メール受信」（コマンド Larkspur）を一度起動してください。"
+                          "保管フォルダーが設定され、Larkglass でメールを読めるようになります。");
+    QTest::newRow("a settings file without FOLDER stops the start") << true << QByteArray() << false << invalid;
+    QTest::newRow("FOLDER=x counts as missing") << true << QByteArray("x") << false << invalid;
     QTest::newRow("FOLDER=X is a folder named X") << true << QByteArray("X") << true
                                                   << "X" + sep + "Larkspur.log";
     QTest::newRow("the storage folder holds the log") << true << QByteArray("<mail>") << true
@@ -163,7 +168,7 @@ void FrmViewTest::startUp()
     QFETCH(QString, logPath);
 
     folderValue.replace("<mail>", Storage().toUtf8());
-    logPath.replace(QStringLiteral("<mail>"), Storage());
+    logPath.replace(QStringLiteral("<mail>"), Storage()).replace(QStringLiteral("<dir>"), programDir_->path());
     if (settingsFile) {
         WriteSettings(folderValue.isNull() ? QByteArray("[SMTP]\r\nPORT=25\r\n")
                                            : "[SMTP]\r\nFOLDER=" + folderValue + "\r\n");
@@ -175,9 +180,8 @@ void FrmViewTest::startUp()
     QVERIFY(!view_->isVisible());
     if (!goesOn) {
         QCOMPARE(dialogs_.messages.size(), 1);
-        QCOMPARE(dialogs_.messages[0].text, QStringLiteral("Iniファイルが不正です。"));
-        QCOMPARE(dialogs_.messages[0].title, QStringLiteral("スタート失敗"));
-        QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Critical);
+        QCOMPARE(dialogs_.messages[0].title + QStringLiteral(": ") + dialogs_.messages[0].text, logPath);
+        QCOMPARE(dialogs_.messages[0].icon, settingsFile ? MessageIcon::Critical : MessageIcon::Information);
         QCOMPARE(dialogs_.messages[0].buttons, MessageButtons::Ok);
         QVERIFY(dialogs_.messages[0].modal);
         QVERIFY(!Child<QTimer>("TimerRefresh")->isActive());

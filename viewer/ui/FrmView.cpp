@@ -10,6 +10,7 @@
 #include "Twips.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -153,6 +154,15 @@ bool FrmView::Load()
 
 bool FrmView::LocateLog()
 {
+    // Nothing is wrong on a first run: the receiver has not written the file yet.
+    if (const QString settings = SettingsFilePath(programFolder_); !QFileInfo::exists(settings)) {
+        dialogs_.ShowMessage(QStringLiteral("Larkspur の設定ファイル（%1）がまだありません。\n"
+                                            "先に「Larkspur メール受信」（コマンド Larkspur）を一度起動してください。"
+                                            "保管フォルダーが設定され、Larkglass でメールを読めるようになります。")
+                                 .arg(settings),
+                             QStringLiteral("Larkglass"), MessageIcon::Information, MessageButtons::Ok);
+        return false;
+    }
     const std::optional<QString> folder = ReadStorageFolder(programFolder_);
     if (!folder) {
         dialogs_.ShowMessage(QStringLiteral("Iniファイルが不正です。"), QStringLiteral("スタート失敗"),

@@ -33,8 +33,9 @@ public:
     // programFolder is where the receiver's settings file is looked for.
     FrmView(Dialogs& dialogs, QString programFolder, QWidget* parent = nullptr);
 
-    // Start-up. False when the settings name no storage folder: the box has
-    // been shown and the window must not be shown; the program ends.
+    // Start-up. False when there is no settings file or it names no storage
+    // folder: the box has been shown and the window must not be shown; the
+    // program ends.
     bool Load();
 
     // The window's procedures and handlers, public so that tests and the
