@@ -364,12 +364,27 @@ void FrmControl::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (listening_) {
-        service_->Stop();
-    }
-    popups_->CloseAll();
+    ShutDown();
     SaveSettings(SettingsFilePath(), {txtMyPort_->text(), txtFolder_->text(), txtWAVFile_->text(), DialogSwitch(),
                                       SoundSwitch()});
     unloaded_ = true;
     event->accept();
+}
+
+void FrmControl::StopOnSignal()
+{
+    if (unloaded_) {
+        return;
+    }
+    ShutDown();
+    unloaded_ = true;
+    close();
+}
+
+void FrmControl::ShutDown()
+{
+    if (listening_) {
+        service_->Stop();
+    }
+    popups_->CloseAll();
 }

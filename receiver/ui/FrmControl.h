@@ -46,8 +46,13 @@ public:
     // first-run settings are written first, so the automatic start listens.
     void Load();
 
-    // Whether the operator confirmed the exit, after which the service is down
-    // and the settings are saved.
+    // On SIGINT or SIGTERM: the service stops and the pop-ups close as on a
+    // confirmed exit, and the window closes without asking. The settings are
+    // not written: only the operator's confirmed exit writes them.
+    void StopOnSignal();
+
+    // Whether the window has ended: the operator confirmed the exit (the
+    // settings are saved) or a stop signal came. The service is down.
     bool IsUnloaded() const { return unloaded_; }
 
     QString PortText() const override;
@@ -76,6 +81,7 @@ private:
 
     void BuildWidgets();
     void SetListeningState(bool listening);
+    void ShutDown();
     void ShowTrouble(Trouble trouble, const QString& reason = {}, const QString& detail = {});
     QString SettingsFilePath() const;
 

@@ -2,12 +2,14 @@
 
 #include "Clock.h"
 #include "FrmControl.h"
+#include "HeadlessReceiver.h"
 #include "PathJoin.h"
 #include "ProgramOptions.h"
 #include "QtDialogs.h"
 #include "QtWavePlayer.h"
 #include "SharedNames.h"
 #include "SingleInstance.h"
+#include "StopSignals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,7 +63,19 @@ int RunWindowProgram()
     QtWavePlayer player;
     SystemClock clock;
     FrmControl window({dialogs, player, clock, ProgramFolder(), ProgramBaseName()});
+    // A stop signal ends the program as it ends the one without a window,
+    // also while a box or picker waits for the user: exit() leaves every
+    // event loop, the boxes' included.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::StopRequested, &window, [&window] {
+        window.StopOnSignal();
+        QCoreApplication::exit(HeadlessStopped);
+    });
     window.Load();
+    // A signal that came while a box of the automatic start waited.
+    if (window.IsUnloaded()) {
+        return HeadlessStopped;
+    }
     window.show();
     return QApplication::exec();
 }

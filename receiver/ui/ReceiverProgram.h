@@ -18,5 +18,6 @@ std::unique_ptr<QCoreApplication> CreateApplication(int& argc, char** argv);
 
 // The receiver with its control window, on the QApplication that exists:
 // the single-instance refusal, the window's start-up, and the event loop
-// until the operator confirms the exit. Returns the exit status.
+// until the operator confirms the exit or SIGINT or SIGTERM stops the
+// service (status 0, as without a window). Returns the exit status.
 int RunWindowProgram();

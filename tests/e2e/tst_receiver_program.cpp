@@ -1,4 +1,5 @@
 #include "ReceiverProcess.h"
+#include "TestClient.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -46,6 +49,8 @@ class ReceiverProgramTest : public QObject {
 private slots:
     void messageFromSmtplibIsStoredByteForByte();
     void secondInstanceIsRefusedWhileTheFirstRuns();
+    void stopSignalEndsTheWindowCleanly_data();
+    void stopSignalEndsTheWindowCleanly();
 };
 
 void ReceiverProgramTest::messageFromSmtplibIsStoredByteForByte()
@@ -102,6 +107,38 @@ void ReceiverProgramTest::secondInstanceIsRefusedWhileTheFirstRuns()
     QVERIFY(receiver.WaitListening());
     QVERIFY(settings.open(QIODevice::ReadOnly));
     QCOMPARE(settings.readAll(), settingsBefore);
+}
+
+void ReceiverProgramTest::stopSignalEndsTheWindowCleanly_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void ReceiverProgramTest::stopSignalEndsTheWindowCleanly()
+{
+    QFETCH(int, signalNumber);
+    ReceiverProcess receiver(QStringLiteral(LARKSPUR_EXE));
+    // Three keys short of what the window saves, so a save would show.
+    const QByteArray settings =
+        "[SMTP]\r\nPORT=" + QByteArray::number(receiver.Port()) + "\r\nFOLDER=" + receiver.StorageFolder().toUtf8() + "\r\n";
+    receiver.WriteSettings(settings);
+    QVERIFY2(receiver.Start(), receiver.ErrorOutput().constData());
+    TestClient client(receiver.Port());
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+
+    QCOMPARE(::kill(pid_t(receiver.Process().processId()), signalNumber), 0);
+    QVERIFY(receiver.Process().waitForFinished(60000));
+    QCOMPARE(receiver.Process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(receiver.Process().exitCode(), 0);
+    const QString errors = QString::fromUtf8(receiver.ErrorOutput());
+    QVERIFY2(QRegularExpression(QStringLiteral("(^|\\n)\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d 停止\\n")).match(errors).hasMatch(),
+             qPrintable(errors));
+    QVERIFY(client.WaitDisconnected());
+    QFile file(receiver.Folder() + QStringLiteral("/Larkspur.ini"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), settings);
 }
 
 QTEST_GUILESS_MAIN(ReceiverProgramTest)

@@ -66,6 +66,7 @@ private slots:
     void acceptTroubleGoesWhenAcceptingWorksAgain();
     void exitAnsweredNoKeepsRunning();
     void exitAnsweredYesShutsDownAndSaves();
+    void stopSignalShutsDownWithoutSaving();
 
 private:
     void WriteSettings(const QByteArray& text);
@@ -610,6 +611,31 @@ void ControlWindowTest::exitAnsweredYesShutsDownAndSaves()
     QVERIFY(settings.open(QIODevice::ReadOnly));
     QCOMPARE(settings.readAll(), "[SMTP]\r\nPORT=" + port.toUtf8() + "\r\nFOLDER=" + StorageFolder().toUtf8() +
                                      "\r\nWAVFILE=\r\nDIALOG=1\r\nSOUND=0\r\n");
+}
+
+void ControlWindowTest::stopSignalShutsDownWithoutSaving()
+{
+    MakeWindow();
+    StartOnFreePort();
+    Find<QCheckBox>("ChkDialog")->setCheckState(Qt::Checked);
+    TestClient client(static_cast<quint16>(window_->Engine().WsckListen().LocalPort()));
+    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
+    client.Exchange("MAIL FROM:<a@b.example>\r\n");
+    client.Exchange("DATA\r\n");
+    QCOMPARE(client.Exchange("x\r\n.\r\n"), QByteArray("250 OK\r\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 1, 20000);
+    dialogs_.Reset();
+
+    window_->StopOnSignal();
+    QVERIFY(window_->IsUnloaded());
+    QVERIFY(!window_->isVisible());
+    QVERIFY(dialogs_.messages.isEmpty());
+    QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Closed));
+    QVERIFY(client.WaitDisconnected());
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 0, 20000);
+    QFile settings(SettingsFile());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), QByteArray("[SMTP]\r\n"));
 }
 
 QTEST_MAIN(ControlWindowTest)
