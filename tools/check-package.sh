@@ -67,7 +67,7 @@ then
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6network6 libqt6multimedia6 qt6-translations-l10n fonts-ipafont-gothic; do
+for needed in libqt6widgets6 libqt6network6 libqt6multimedia6 qt6-translations-l10n libqt6svg6 fonts-ipafont-gothic; do
   case "$depends" in
     *"$needed"*) ;;
     *) echo "$deb does not depend on $needed: $depends" >&2; exit 1 ;;

@@ -5,7 +5,7 @@ set -euo pipefail
 
 mapfile -t missing < <(missing_packages \
   cmake g++ ninja-build \
-  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n \
+  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-translations-l10n libqt6svg6 \
   pkg-config libgmime-3.0-dev libicu-dev \
   fonts-ipafont-gothic \
   python3)

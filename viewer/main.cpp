@@ -1,3 +1,4 @@
+#include "DesktopEntry.h"
 #include "FrmView.h"
 #include "JapaneseTranslations.h"
 #include "PathJoin.h"
@@ -27,8 +28,7 @@ int main(int argc, char* argv[])
         }
     }
     QApplication app(argc, argv);
-    // Lets a dock or task bar match the window to its menu entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.larkspur.Larkglass"));
+    UseDesktopEntry(About.name);
     InstallJapaneseTranslations(app);
     QtDialogs dialogs;
     FrmView view(dialogs, ProgramFolder());

@@ -1,6 +1,7 @@
 #include "ReceiverProgram.h"
 
 #include "Clock.h"
+#include "DesktopEntry.h"
 #include "FrmControl.h"
 #include "HeadlessReceiver.h"
 #include "PathJoin.h"
@@ -52,6 +53,7 @@ std::unique_ptr<QCoreApplication> CreateApplication(int& argc, char** argv)
 
 int RunWindowProgram()
 {
+    UseDesktopEntry(ReceiverProgramName);
     QtDialogs dialogs;
     SingleInstance instance(QCoreApplication::applicationFilePath());
     if (!instance.TryLock()) {
