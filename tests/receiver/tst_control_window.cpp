@@ -65,8 +65,8 @@ private slots:
     void storeFailureIsShownInTheWindow();
     void acceptTroubleGoesWhenAcceptingWorksAgain();
     void exitAnsweredNoKeepsRunning();
-    void exitAnsweredYesShutsDownAndSaves();
-    void stopSignalShutsDownWithoutSaving();
+    void exitAnsweredYesOrStopSignalShutsDown_data();
+    void exitAnsweredYesOrStopSignalShutsDown();
 
 private:
     void WriteSettings(const QByteArray& text);
@@ -587,8 +587,16 @@ void ControlWindowTest::exitAnsweredNoKeepsRunning()
     QCOMPARE(settings.readAll(), QByteArray("[SMTP]\r\n"));
 }
 
-void ControlWindowTest::exitAnsweredYesShutsDownAndSaves()
+void ControlWindowTest::exitAnsweredYesOrStopSignalShutsDown_data()
 {
+    QTest::addColumn<bool>("signal");
+    QTest::newRow("exit answered Yes writes the settings") << false;
+    QTest::newRow("a stop signal asks nothing and writes nothing") << true;
+}
+
+void ControlWindowTest::exitAnsweredYesOrStopSignalShutsDown()
+{
+    QFETCH(bool, signal);
     MakeWindow();
     StartOnFreePort();
     const QString port = Find<QLineEdit>("TxtMyPort")->text();
@@ -599,43 +607,26 @@ void ControlWindowTest::exitAnsweredYesShutsDownAndSaves()
     client.Exchange("DATA\r\n");
     QCOMPARE(client.Exchange("x\r\n.\r\n"), QByteArray("250 OK\r\n"));
     QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 1, 20000);
+    dialogs_.Reset();
 
-    dialogs_.nextAnswers.enqueue(MessageAnswer::Yes);
-    window_->close();
+    if (signal) {
+        window_->StopOnSignal();
+    } else {
+        dialogs_.nextAnswers.enqueue(MessageAnswer::Yes);
+        window_->close();
+    }
     QVERIFY(window_->IsUnloaded());
+    QVERIFY(!window_->isVisible());
+    QCOMPARE(dialogs_.messages.size(), signal ? 0 : 1);
     QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Closed));
     QCOMPARE(window_->Engine().WsckTran(0).State(), int(StreamSocket::Closed));
     QVERIFY(client.WaitDisconnected());
     QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 0, 20000);
     QFile settings(SettingsFile());
     QVERIFY(settings.open(QIODevice::ReadOnly));
-    QCOMPARE(settings.readAll(), "[SMTP]\r\nPORT=" + port.toUtf8() + "\r\nFOLDER=" + StorageFolder().toUtf8() +
-                                     "\r\nWAVFILE=\r\nDIALOG=1\r\nSOUND=0\r\n");
-}
-
-void ControlWindowTest::stopSignalShutsDownWithoutSaving()
-{
-    MakeWindow();
-    StartOnFreePort();
-    Find<QCheckBox>("ChkDialog")->setCheckState(Qt::Checked);
-    TestClient client(static_cast<quint16>(window_->Engine().WsckListen().LocalPort()));
-    QCOMPARE(client.NextReply(), QByteArray("220 Larkspur Ver1.1 Ready\r\n"));
-    client.Exchange("MAIL FROM:<a@b.example>\r\n");
-    client.Exchange("DATA\r\n");
-    QCOMPARE(client.Exchange("x\r\n.\r\n"), QByteArray("250 OK\r\n"));
-    QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 1, 20000);
-    dialogs_.Reset();
-
-    window_->StopOnSignal();
-    QVERIFY(window_->IsUnloaded());
-    QVERIFY(!window_->isVisible());
-    QVERIFY(dialogs_.messages.isEmpty());
-    QCOMPARE(window_->Engine().WsckListen().State(), int(StreamSocket::Closed));
-    QVERIFY(client.WaitDisconnected());
-    QTRY_COMPARE_WITH_TIMEOUT(window_->Popups().List().Open().size(), 0, 20000);
-    QFile settings(SettingsFile());
-    QVERIFY(settings.open(QIODevice::ReadOnly));
-    QCOMPARE(settings.readAll(), QByteArray("[SMTP]\r\n"));
+    QCOMPARE(settings.readAll(), signal ? QByteArray("[SMTP]\r\n")
+                                        : "[SMTP]\r\nPORT=" + port.toUtf8() + "\r\nFOLDER=" +
+                                              StorageFolder().toUtf8() + "\r\nWAVFILE=\r\nDIALOG=1\r\nSOUND=0\r\n");
 }
 
 QTEST_MAIN(ControlWindowTest)
