@@ -1,28 +1,9 @@
 #include "DesktopEntry.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
+#include <QSettings>
 #include <QTest>
-
-namespace {
-
-// The value of a key of the menu entry's [Desktop Entry] group.
-QString EntryValue(const QString& path, const QString& key)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return {};
-    }
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith(key.toUtf8() + '=')) {
-            return QString::fromUtf8(line.mid(key.size() + 1));
-        }
-    }
-    return {};
-}
-
-} // namespace
 
 // Each program's windows as a dock sees them, against the menu entry the
 // package installs.
@@ -44,10 +25,12 @@ void DesktopEntryTest::windowsMatchTheirMenuEntry()
 {
     QFETCH(QString, program);
     UseDesktopEntry(program);
-    const QString entry = QStringLiteral(DIST_DIR "/") + QGuiApplication::desktopFileName() + QStringLiteral(".desktop");
-    QCOMPARE(EntryValue(entry, QStringLiteral("Exec")), program);
-    QCOMPARE(QCoreApplication::applicationName(), EntryValue(entry, QStringLiteral("StartupWMClass")));
-    QCOMPARE(QGuiApplication::desktopFileName(), EntryValue(entry, QStringLiteral("Icon")));
+    QSettings entry(QStringLiteral(DIST_DIR "/") + QGuiApplication::desktopFileName() + QStringLiteral(".desktop"),
+                    QSettings::IniFormat);
+    entry.beginGroup(QStringLiteral("Desktop Entry"));
+    QCOMPARE(entry.value(QStringLiteral("Exec")).toString(), program);
+    QCOMPARE(QCoreApplication::applicationName(), entry.value(QStringLiteral("StartupWMClass")).toString());
+    QCOMPARE(QGuiApplication::desktopFileName(), entry.value(QStringLiteral("Icon")).toString());
     // Drawn from SVG, which takes Qt's SVG plugins: without them no pixmap.
     QCOMPARE(QApplication::windowIcon().pixmap(48).size(), QSize(48, 48));
 }
