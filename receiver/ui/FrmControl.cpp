@@ -359,9 +359,12 @@ void FrmControl::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (env_.dialogs.ShowMessage(ExitQuestion, ExitTitle, MessageIcon::None, MessageButtons::YesNo) !=
-        MessageAnswer::Yes) {
-        event->ignore();
+    const MessageAnswer answer =
+        env_.dialogs.ShowMessage(ExitQuestion, ExitTitle, MessageIcon::None, MessageButtons::YesNo);
+    // A stop signal that came while the question waited has ended the window
+    // already, without writing the settings.
+    if (unloaded_ || answer != MessageAnswer::Yes) {
+        event->setAccepted(unloaded_);
         return;
     }
     ShutDown();
