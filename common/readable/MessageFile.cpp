@@ -9,12 +9,13 @@ bool IsBlank(QByteArrayView bytes)
 
 } // namespace
 
-QList<QByteArray> SplitMessageFile(QByteArrayView file)
+QList<QByteArray> SplitMessageFile(QByteArrayView file, QList<qsizetype>* starts)
 {
     QList<QByteArray> messages;
     QByteArray current;
     current.reserve(file.size());
     qsizetype start = 0;
+    qsizetype messageStart = 0;
     while (start < file.size()) {
         qsizetype end = file.indexOf('\n', start);
         const qsizetype next = end < 0 ? file.size() : end + 1;
@@ -29,6 +30,10 @@ QList<QByteArray> SplitMessageFile(QByteArrayView file)
         if (line == ".") {
             messages.append(current);
             current.clear();
+            if (starts) {
+                starts->append(messageStart);
+            }
+            messageStart = start;
             continue;
         }
         if (line.startsWith('.')) {
@@ -39,6 +44,9 @@ QList<QByteArray> SplitMessageFile(QByteArrayView file)
     }
     if (!IsBlank(current)) {
         messages.append(current);
+        if (starts) {
+            starts->append(messageStart);
+        }
     }
     return messages;
 }

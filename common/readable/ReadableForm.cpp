@@ -15,7 +15,13 @@ bool IsBlank(const QString& text)
 
 QString ReadableForm(QByteArrayView file)
 {
+    return ReadableFormOfFile(file).text;
+}
+
+ReadableFile ReadableFormOfFile(QByteArrayView file)
+{
     QString text;
+    QList<qsizetype> starts;
     const QList<QByteArray> messages = SplitMessageFile(file);
     for (const QByteArray& message : messages) {
         QString readable = ReadableMessage(message);
@@ -25,6 +31,7 @@ QString ReadableForm(QByteArrayView file)
         if (!text.isEmpty()) {
             text += MessageDivider + QLatin1Char('\n');
         }
+        starts.append(text.size());
         text += readable;
         if (!text.endsWith(QLatin1Char('\n'))) {
             text += QLatin1Char('\n');
@@ -35,5 +42,5 @@ QString ReadableForm(QByteArrayView file)
     }
     // A NUL would end the text early in the widgets that show it.
     text.replace(QChar(0), QChar::ReplacementCharacter);
-    return text;
+    return {text, starts};
 }

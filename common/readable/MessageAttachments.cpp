@@ -1,0 +1,81 @@
+#include "MessageAttachments.h"
+
+#include "CharsetText.h"
+#include "GMimeSupport.h"
+
+#include <memory>
+
+namespace {
+
+// As deep as the readable form follows nested parts.
+constexpr int MaxNesting = 32;
+
+// The one place where an attachment's name is decoded, as the readable
+// form names it.
+QString ReadableFileName(GMimePart* part)
+{
+    const QByteArray fileName(g_mime_part_get_filename(part));
+    return fileName.isValidUtf8() ? QString::fromUtf8(fileName) : TextOfUnknownCharset(fileName);
+}
+
+QByteArray DecodedBytes(GMimePart* part)
+{
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (content == nullptr) {
+        return {};
+    }
+    GPtr<GMimeStream> memory(g_mime_stream_mem_new());
+    g_mime_data_wrapper_write_to_stream(content, memory.get());
+    const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory.get()));
+    return QByteArray(reinterpret_cast<const char*>(bytes->data), static_cast<qsizetype>(bytes->len));
+}
+
+// Text the readable form shows in place rather than as an attachment.
+bool IsShownText(GMimePart* part)
+{
+    GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(part));
+    return !g_mime_part_is_attachment(part) &&
+           (g_mime_content_type_is_type(type, "text", "plain") || g_mime_content_type_is_type(type, "text", "html"));
+}
+
+void Collect(GMimeObject* object, int depth, QList<MessageAttachment>& attachments)
+{
+    if (object == nullptr || depth > MaxNesting) {
+        return;
+    }
+    if (GMIME_IS_MULTIPART(object)) {
+        GMimeMultipart* multipart = GMIME_MULTIPART(object);
+        for (int i = 0; i < g_mime_multipart_get_count(multipart); ++i) {
+            Collect(g_mime_multipart_get_part(multipart, i), depth + 1, attachments);
+        }
+    } else if (GMIME_IS_MESSAGE_PART(object)) {
+        GMimeMessage* message = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+        Collect(message ? g_mime_message_get_mime_part(message) : nullptr, depth + 1, attachments);
+    } else if (GMIME_IS_PART(object) && !IsShownText(GMIME_PART(object))) {
+        GMimePart* part = GMIME_PART(object);
+        attachments.append(
+            {ReadableFileName(part),
+             FromGString(g_mime_content_type_get_mime_type(g_mime_object_get_content_type(object))),
+             DecodedBytes(part)});
+    }
+}
+
+} // namespace
+
+QList<MessageAttachment> MessageAttachments(QByteArrayView message)
+{
+    EnsureGMime();
+    const std::unique_ptr<GMimeParserOptions, decltype(&g_mime_parser_options_free)> options(
+        g_mime_parser_options_new(), g_mime_parser_options_free);
+    g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
+    g_mime_parser_options_set_parameter_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(message.data(), static_cast<size_t>(message.size())));
+    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
+    GPtr<GMimeMessage> parsed(g_mime_parser_construct_message(parser.get(), options.get()));
+    QList<MessageAttachment> attachments;
+    if (parsed) {
+        Collect(g_mime_message_get_mime_part(parsed.get()), 0, attachments);
+    }
+    return attachments;
+}
