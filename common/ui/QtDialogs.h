@@ -12,4 +12,5 @@ public:
                          const QString& startFolder) override;
     QString ChooseFile(QObject* owner, const QString& title, const QString& initialFolder,
                        const QStringList& filters) override;
+    QString ChooseSaveFile(QObject* owner, const QString& title, const QString& proposedPath) override;
 };

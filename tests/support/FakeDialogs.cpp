@@ -29,12 +29,20 @@ QString FakeDialogs::ChooseFile(QObject*, const QString& title, const QString& i
     return nextFiles.isEmpty() ? QString() : nextFiles.dequeue();
 }
 
+QString FakeDialogs::ChooseSaveFile(QObject*, const QString& title, const QString& proposedPath)
+{
+    saveRequests.append({title, proposedPath});
+    return nextSaveFiles.isEmpty() ? QString() : nextSaveFiles.dequeue();
+}
+
 void FakeDialogs::Reset()
 {
     messages.clear();
     folderRequests.clear();
     fileRequests.clear();
+    saveRequests.clear();
     nextAnswers.clear();
     nextFolders.clear();
     nextFiles.clear();
+    nextSaveFiles.clear();
 }
