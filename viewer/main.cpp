@@ -1,9 +1,9 @@
 #include "FrmView.h"
 #include "JapaneseTranslations.h"
 #include "PathJoin.h"
-#include "PrintCommand.h"
 #include "ProgramOptions.h"
 #include "QtDialogs.h"
+#include "ViewerCommandLine.h"
 
 #include <QApplication>
 #include <QFile>
@@ -15,14 +15,14 @@ const ProgramAbout About{QStringLiteral("Larkglass"), QStringLiteral("1.0"),
 
 int main(int argc, char* argv[])
 {
-    AnswerHelpOrVersion(argc, argv, About, {PrintOption()});
+    AnswerHelpOrVersion(argc, argv, About, CommandLineOptions());
     {
-        // --print works without a display: no window system yet.
+        // The command-line options work without a display: no window system yet.
         QCoreApplication commandLine(argc, argv);
         QFile out, err;
         out.open(stdout, QIODevice::WriteOnly);
         err.open(stderr, QIODevice::WriteOnly);
-        if (const std::optional<int> status = RunPrintCommand(QCoreApplication::arguments(), out, err)) {
+        if (const std::optional<int> status = RunCommandLine(QCoreApplication::arguments(), out, err)) {
             return *status;
         }
     }
