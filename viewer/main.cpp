@@ -2,6 +2,7 @@
 #include "JapaneseTranslations.h"
 #include "PathJoin.h"
 #include "ProgramOptions.h"
+#include "QtDefaultApplication.h"
 #include "QtDialogs.h"
 #include "ViewerCommandLine.h"
 
@@ -29,7 +30,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     InstallJapaneseTranslations(app);
     QtDialogs dialogs;
-    FrmView view(dialogs, ProgramFolder());
+    QtDefaultApplication desktop;
+    FrmView view(dialogs, desktop, ProgramFolder());
     if (!view.Load()) {
         return 0;
     }

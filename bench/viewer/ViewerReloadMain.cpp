@@ -23,6 +23,7 @@
 #include "ArrivalListModel.h"
 #include "ArrivalLog.h"
 #include "ArrivalLogLoader.h"
+#include "DefaultApplication.h"
 #include "Dialogs.h"
 #include "FrmView.h"
 #include "LogWatch.h"
@@ -195,6 +196,12 @@ public:
     QString ChooseFile(QObject*, const QString&, const QString&, const QStringList&) override { return {}; }
 };
 
+// Nothing here opens attachments.
+class NoDesktop : public DefaultApplication {
+public:
+    bool OpenFile(const QString&) override { return false; }
+};
+
 [[noreturn]] void Fail(const char* what, int rows)
 {
     std::fprintf(stderr, "%s gave %d rows\n", what, rows);
@@ -232,12 +239,13 @@ int main(int argc, char* argv[])
                 static_cast<long long>(QFileInfo(logPath).size()), options.runs);
 
     FailingDialogs dialogs;
+    NoDesktop desktop;
     std::vector<double> loadMs;
     std::vector<double> loadBlockMs;
     for (int run = 0; run <= options.runs; ++run) {
         QElapsedTimer clock;
         clock.start();
-        FrmView view(dialogs, programFolder);
+        FrmView view(dialogs, desktop, programFolder);
         if (!view.Load()) {
             return 1;
         }
@@ -256,7 +264,7 @@ int main(int argc, char* argv[])
     Print("first_load_ms", Summarise(loadMs));
     Print("first_load_block_ms", Summarise(loadBlockMs));
 
-    auto view = std::make_unique<FrmView>(dialogs, programFolder);
+    auto view = std::make_unique<FrmView>(dialogs, desktop, programFolder);
     if (!view->Load()) {
         return 1;
     }
