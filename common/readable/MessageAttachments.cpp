@@ -1,9 +1,7 @@
 #include "MessageAttachments.h"
 
 #include "CharsetText.h"
-#include "GMimeSupport.h"
-
-#include <memory>
+#include "MessageParsing.h"
 
 namespace {
 
@@ -64,15 +62,8 @@ void Collect(GMimeObject* object, int depth, QList<MessageAttachment>& attachmen
 
 QList<MessageAttachment> MessageAttachments(QByteArrayView message)
 {
-    EnsureGMime();
-    const std::unique_ptr<GMimeParserOptions, decltype(&g_mime_parser_options_free)> options(
-        g_mime_parser_options_new(), g_mime_parser_options_free);
-    g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
-    g_mime_parser_options_set_parameter_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(message.data(), static_cast<size_t>(message.size())));
-    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
-    GPtr<GMimeMessage> parsed(g_mime_parser_construct_message(parser.get(), options.get()));
+    const ParserOptions options = LenientParserOptions();
+    const GPtr<GMimeMessage> parsed = ParseMessage(message, options.get());
     QList<MessageAttachment> attachments;
     if (parsed) {
         Collect(g_mime_message_get_mime_part(parsed.get()), 0, attachments);

@@ -2,10 +2,8 @@
 
 #include "CharsetText.h"
 #include "FileSystem.h"
-#include "GMimeSupport.h"
 #include "HeaderText.h"
-
-#include <memory>
+#include "MessageParsing.h"
 
 namespace {
 
@@ -18,10 +16,7 @@ QString ReadableField(const char* name, QByteArrayView raw)
     if (!value.isValidUtf8()) {
         value = TextOfUnknownCharset(value).toUtf8();
     }
-    const std::unique_ptr<GMimeParserOptions, decltype(&g_mime_parser_options_free)> options(
-        g_mime_parser_options_new(), g_mime_parser_options_free);
-    g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
-    return ReadableHeaderValue(options.get(), name, value);
+    return ReadableHeaderValue(LenientParserOptions().get(), name, value);
 }
 
 // The raw value of the first field of that name, continuation lines included.
