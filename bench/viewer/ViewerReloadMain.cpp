@@ -163,8 +163,8 @@ private:
     QByteArray Message(int number) const
     {
         const QByteArray n = QByteArray::number(number);
-        return "From: " + Encoded(QStringLiteral("差出人 %1").arg(number % 1000)) + " <user" + n + "@example.co.jp>\r\n" +
-               "To: me@localhost\r\nSubject: " + Encoded(QStringLiteral("お知らせ 第%1号").arg(number)) +
+        return "From: " + Encoded(QStringLiteral("差出人 %1").arg(number % 1000)) + " <user" + n +
+               "@example.co.jp>\r\nTo: me@localhost\r\nSubject: " + Encoded(QStringLiteral("お知らせ 第%1号").arg(number)) +
                "\r\nDate: Tue, 25 Mar 2003 14:05:09 +0900\r\nMessage-ID: <" + n +
                "@example.co.jp>\r\n\r\nこんにちは。" + n + "\r\n.\r\n";
     }
