@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <QStringList>
 
 class QObject;
@@ -31,4 +32,15 @@ public:
     // ("WAV (*.wav)"). Returns the file name, "" when cancelled.
     virtual QString ChooseFile(QObject* owner, const QString& title, const QString& start,
                                const QStringList& filters) = 0;
+
+    // Save dialog that proposes a path (folder and file name); returns the
+    // path chosen, "" when cancelled. Dialogs that cannot ask a person
+    // answer as cancelled.
+    virtual QString ChooseSaveFile(QObject* owner, const QString& title, const QString& proposedPath)
+    {
+        Q_UNUSED(owner);
+        Q_UNUSED(title);
+        Q_UNUSED(proposedPath);
+        return {};
+    }
 };

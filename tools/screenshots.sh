@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes screenshots of the built programs under a virtual X display with a
 # window manager (title bars): the control window, an arrival pop-up, the
-# viewer with a few rows, the first one (a classic Japanese message) opened
-# in its readable form, the WAV file picker and the exit confirmation.
+# viewer widened to show senders and subjects of a few rows, the first one
+# (a classic Japanese message) opened in its readable form, the WAV file
+# picker and the exit confirmation.
 # Writes docs/screenshots/*.png. Uses only 127.0.0.1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -102,6 +103,9 @@ for sender, message in [("tanaka@shop.example", classic), ("news@letters.example
 PY
 shoot "letters.example" arrival-popup
 
+# The viewer as a user left it last time: wider and taller than it first
+# opens, so that the sender and subject columns show.
+printf '[Larkglass]\r\nWIDTH=820\r\nHEIGHT=600\r\nCOLUMNS=153,133,160,190\r\n' > "$work/Larkglass.ini"
 "$work/Larkglass" >/dev/null 2>&1 &
 pids+=($!)
 viewer_id=$(window_titled "Larkglass Ver1.0")

@@ -2,9 +2,10 @@
 #include "FrmView.h"
 #include "JapaneseTranslations.h"
 #include "PathJoin.h"
-#include "PrintCommand.h"
 #include "ProgramOptions.h"
+#include "QtDefaultApplication.h"
 #include "QtDialogs.h"
+#include "ViewerCommandLine.h"
 
 #include <QApplication>
 #include <QFile>
@@ -16,14 +17,14 @@ const ProgramAbout About{QStringLiteral("Larkglass"), QStringLiteral("1.0"),
 
 int main(int argc, char* argv[])
 {
-    AnswerHelpOrVersion(argc, argv, About, {PrintOption()});
+    AnswerHelpOrVersion(argc, argv, About, CommandLineOptions());
     {
-        // --print works without a display: no window system yet.
+        // The command-line options work without a display: no window system yet.
         QCoreApplication commandLine(argc, argv);
         QFile out, err;
         out.open(stdout, QIODevice::WriteOnly);
         err.open(stderr, QIODevice::WriteOnly);
-        if (const std::optional<int> status = RunPrintCommand(QCoreApplication::arguments(), out, err)) {
+        if (const std::optional<int> status = RunCommandLine(QCoreApplication::arguments(), out, err)) {
             return *status;
         }
     }
@@ -31,7 +32,8 @@ int main(int argc, char* argv[])
     UseDesktopEntry(About.name);
     InstallJapaneseTranslations(app);
     QtDialogs dialogs;
-    FrmView view(dialogs, ProgramFolder());
+    QtDefaultApplication desktop;
+    FrmView view(dialogs, desktop, ProgramFolder());
     if (!view.Load()) {
         return 0;
     }

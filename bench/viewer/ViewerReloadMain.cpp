@@ -1,7 +1,9 @@
-// bench_viewer_reload: the viewer's list loading and polling on an arrival
-// log of many lines in the receiver's format.
+// bench_viewer_reload: the viewer's list loading, polling and scrolling on
+// an arrival log of many lines in the receiver's format, whose message files
+// exist.
 //
 //   bench_viewer_reload [--lines 100000] [--runs 20] [--polls 20000] [--new-lines 10]
+//                       [--messages-per-file 10] [--scroll 1]
 //
 // Figures, as key=value lines on stdout (ms unless named _us or _kb; each
 // timed figure is the median over --runs after one warm-up, _max the
@@ -9,6 +11,10 @@
 //   first_load_ms        start-up (FrmView::Load, show) until the last row is listed
 //   first_load_block_ms  the longest the window's thread went without
 //                        returning to its event loop during that load
+//   end_page_ms          after that load, in a window of 1000 x 760, the
+//                        jump to the end of the list and the painting of its
+//                        last page of rows, sender and subject read from
+//                        their message files
 //   window_reload_ms     the forced refresh (everything re-read) until the
 //                        last row is listed; window_reload_block_ms as above
 //   poll_new_lines_ms    the polling step that finds --new-lines appended
@@ -18,11 +24,18 @@
 //   core_reload_ms       the whole log read into the list model without a window
 //   peak_rss_kb          the process's peak resident memory (VmHWM) after
 //                        the window figures
+//   scroll_ms            (with --scroll 1) the whole list scrolled from top
+//                        to bottom a page at a time, each page painted, in
+//                        a window of 1000 x 760; scroll_pages the pages;
+//                        scroll_peak_rss_kb the peak resident memory
+//                        meanwhile (the peak is reset before, where Linux
+//                        allows it)
 // The platform is offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "ArrivalListModel.h"
 #include "ArrivalLog.h"
 #include "ArrivalLogLoader.h"
+#include "DefaultApplication.h"
 #include "Dialogs.h"
 #include "FrmView.h"
 #include "LogWatch.h"
@@ -31,10 +44,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScrollBar>
+#include <QTableView>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,6 +68,8 @@ struct Options {
     int runs = 20;
     int polls = 20000;
     int newLines = 10;
+    int messagesPerFile = 10;
+    bool scroll = true;
 };
 
 Options ParseOptions(int argc, char* argv[])
@@ -66,57 +85,111 @@ Options ParseOptions(int argc, char* argv[])
             options.polls = value;
         } else if (std::strcmp(argv[i], "--new-lines") == 0) {
             options.newLines = value;
+        } else if (std::strcmp(argv[i], "--messages-per-file") == 0) {
+            options.messagesPerFile = value;
+        } else if (std::strcmp(argv[i], "--scroll") == 0) {
+            options.scroll = value != 0;
         }
     }
     options.runs = std::max(options.runs, 1);
     options.polls = std::max(options.polls, 1);
     options.newLines = std::max(options.newLines, 1);
+    options.messagesPerFile = std::max(options.messagesPerFile, 1);
     return options;
 }
 
-// Appends lines in the receiver's format: storage folder / domain /
-// yyyymmdd_hhmmss.log, one second apart, across a few dozen domains, CR LF
-// included. Written a block at a time, so the bench's own memory stays out
-// of the peak it reports.
-class LogWriter {
+// Appends lines in the receiver's format (storage folder / domain /
+// yyyymmdd_hhmmss.log, CR LF) and the messages they name. The receiver
+// keeps the messages of one domain within one second in one file, so each
+// file holds messagesPerFile messages and is named by as many lines in a
+// row; a new file is a second later, from the next of a few dozen domains.
+// A message has an encoded sender name and subject. The files are written
+// before their lines, the log a block at a time, so the bench's own memory
+// stays out of the peak it reports.
+class MailWriter {
 public:
-    LogWriter(QString logPath, QString storageFolder)
-        : logPath_(std::move(logPath)), storageFolder_(std::move(storageFolder))
+    MailWriter(QString logPath, QString storageFolder, int messagesPerFile)
+        : logPath_(std::move(logPath)), storageFolder_(std::move(storageFolder)), perFile_(messagesPerFile)
     {
     }
 
     bool Append(int lines)
     {
-        QFile file(logPath_);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        QFile log(logPath_);
+        if (!log.open(QIODevice::WriteOnly | QIODevice::Append)) {
             return false;
         }
-        const QString sep = QDir::separator();
         QByteArray block;
         for (int i = 0; i < lines; ++i) {
-            const QString domain = QStringLiteral("sender%1.example.co.jp").arg(written_ % 37);
-            const QString line = storageFolder_ + sep + domain + sep +
-                                 arrival_.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".log");
-            block += line.toUtf8();
-            block += "\r\n";
-            arrival_ = arrival_.addSecs(1);
+            if (inFile_ == perFile_ || filePath_.isEmpty()) {
+                NextFile();
+            }
+            messages_ += Message(written_);
+            block += filePath_.toUtf8() + "\r\n";
+            ++inFile_;
             ++written_;
             if (block.size() >= (1 << 20) || i + 1 == lines) {
-                if (file.write(block) != block.size()) {
+                if (!WriteMessages() || log.write(block) != block.size()) {
                     return false;
                 }
                 block.clear();
             }
         }
-        return true;
+        return WriteMessages();
     }
 
     int Written() const { return written_; }
 
 private:
+    void NextFile()
+    {
+        if (!filePath_.isEmpty()) {
+            WriteMessages();
+            arrival_ = arrival_.addSecs(1);
+        }
+        const QString sep = QDir::separator();
+        const QString domainFolder = storageFolder_ + sep + QStringLiteral("sender%1.example.co.jp").arg(files_ % 37);
+        QDir().mkpath(domainFolder);
+        filePath_ = domainFolder + sep + arrival_.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".log");
+        inFile_ = 0;
+        ++files_;
+    }
+
+    static QByteArray Encoded(const QString& text)
+    {
+        return "=?UTF-8?B?" + text.toUtf8().toBase64() + "?=";
+    }
+
+    QByteArray Message(int number) const
+    {
+        const QByteArray n = QByteArray::number(number);
+        return "From: " + Encoded(QStringLiteral("差出人 %1").arg(number % 1000)) + " <user" + n +
+               "@example.co.jp>\r\nTo: me@localhost\r\nSubject: " + Encoded(QStringLiteral("お知らせ 第%1号").arg(number)) +
+               "\r\nDate: Tue, 25 Mar 2003 14:05:09 +0900\r\nMessage-ID: <" + n +
+               "@example.co.jp>\r\n\r\nこんにちは。" + n + "\r\n.\r\n";
+    }
+
+    // The messages made since the last write go to the file now being filled.
+    bool WriteMessages()
+    {
+        if (messages_.isEmpty()) {
+            return true;
+        }
+        QFile file(filePath_);
+        const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) &&
+                             file.write(messages_) == messages_.size();
+        messages_.clear();
+        return written;
+    }
+
     QString logPath_;
     QString storageFolder_;
+    int perFile_;
     QDateTime arrival_{QDate(2003, 3, 25), QTime(14, 5, 9)};
+    QString filePath_;
+    QByteArray messages_;
+    int inFile_ = 0;
+    int files_ = 0;
     int written_ = 0;
 };
 
@@ -195,10 +268,56 @@ public:
     QString ChooseFile(QObject*, const QString&, const QString&, const QStringList&) override { return {}; }
 };
 
+// Nothing here opens attachments.
+class NoDesktop : public DefaultApplication {
+public:
+    bool OpenFile(const QString&) override { return false; }
+};
+
 [[noreturn]] void Fail(const char* what, int rows)
 {
     std::fprintf(stderr, "%s gave %d rows\n", what, rows);
     std::exit(1);
+}
+
+// The designed window shows no sender or subject; this one shows both.
+const QSize ListWindow(1000, 760);
+
+QString SubjectOf(const QTableView& grid, int row)
+{
+    return grid.model()->index(row, 3).data().toString();
+}
+
+// Pages through the whole list in a larger window, painting each page, and
+// prints the time, the pages and the peak resident memory meanwhile.
+void ScrollWholeList(FrmView& view, int rows)
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly)) {
+        clearRefs.write("5"); // resets VmHWM to the resident memory now
+        clearRefs.close();
+    }
+    view.resize(ListWindow);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    auto* grid = view.findChild<QTableView*>(QStringLiteral("FGList"));
+    QScrollBar* bar = grid->verticalScrollBar();
+    bar->setValue(0);
+    QElapsedTimer clock;
+    clock.start();
+    int pages = 0;
+    for (;; bar->setValue(bar->value() + bar->pageStep())) {
+        grid->viewport()->repaint();
+        ++pages;
+        if (bar->value() == bar->maximum()) {
+            break;
+        }
+    }
+    const double ms = Milliseconds(clock);
+    if (SubjectOf(*grid, rows - 1).isEmpty()) {
+        Fail("scrolling to the end", rows);
+    }
+    std::printf("scroll_ms=%.2f\nscroll_pages=%d\nscroll_peak_rss_kb=%lld\n", ms, pages,
+                static_cast<long long>(PeakRssKb()));
 }
 
 } // namespace
@@ -219,7 +338,7 @@ int main(int argc, char* argv[])
     const QString programFolder = QDir::toNativeSeparators(programDir.path());
     const QString storage = programFolder + QDir::separator() + QStringLiteral("mail");
     const QString logPath = storage + QDir::separator() + ArrivalLogName();
-    LogWriter writer(logPath, storage);
+    MailWriter writer(logPath, storage, options.messagesPerFile);
     QFile settings(programFolder + QDir::separator() + SettingsFileName());
     if (!writer.Append(options.lines) || !settings.open(QIODevice::WriteOnly) ||
         settings.write('[' + SettingsNames::Section.toString().toUtf8() + "]\r\n" +
@@ -228,16 +347,20 @@ int main(int argc, char* argv[])
         return 1;
     }
     settings.close();
-    std::printf("lines=%d\nlog_bytes=%lld\nruns=%d\n", options.lines,
-                static_cast<long long>(QFileInfo(logPath).size()), options.runs);
+    // The message files' pages go to disk now rather than during the figures.
+    ::sync();
+    std::printf("lines=%d\nlog_bytes=%lld\nmessages_per_file=%d\nruns=%d\n", options.lines,
+                static_cast<long long>(QFileInfo(logPath).size()), options.messagesPerFile, options.runs);
 
     FailingDialogs dialogs;
+    NoDesktop desktop;
     std::vector<double> loadMs;
     std::vector<double> loadBlockMs;
+    std::vector<double> endPageMs;
     for (int run = 0; run <= options.runs; ++run) {
         QElapsedTimer clock;
         clock.start();
-        FrmView view(dialogs, programFolder);
+        FrmView view(dialogs, desktop, programFolder);
         if (!view.Load()) {
             return 1;
         }
@@ -248,15 +371,29 @@ int main(int argc, char* argv[])
         if (view.Rows().Count() != options.lines) {
             Fail("first load", view.Rows().Count());
         }
+        // A window wide enough for the sender and subject.
+        view.resize(ListWindow);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QElapsedTimer page;
+        page.start();
+        auto* grid = view.findChild<QTableView*>(QStringLiteral("FGList"));
+        grid->scrollToBottom();
+        grid->viewport()->repaint();
+        const double pageMs = Milliseconds(page);
+        if (SubjectOf(*grid, options.lines - 1).isEmpty()) {
+            Fail("the last page's subjects", options.lines);
+        }
         if (run > 0) {
             loadMs.push_back(total);
             loadBlockMs.push_back(block);
+            endPageMs.push_back(pageMs);
         }
     }
     Print("first_load_ms", Summarise(loadMs));
     Print("first_load_block_ms", Summarise(loadBlockMs));
+    Print("end_page_ms", Summarise(endPageMs));
 
-    auto view = std::make_unique<FrmView>(dialogs, programFolder);
+    auto view = std::make_unique<FrmView>(dialogs, desktop, programFolder);
     if (!view->Load()) {
         return 1;
     }
@@ -317,6 +454,9 @@ int main(int argc, char* argv[])
     const double tick = MicrosecondsPerCall(options.polls, [&] { view->TimerRefresh_Timer(); });
     std::printf("window_idle_tick_us=%.2f\n", tick);
     std::printf("peak_rss_kb=%lld\n", static_cast<long long>(PeakRssKb()));
+    if (options.scroll) {
+        ScrollWholeList(*view, writer.Written());
+    }
     view.reset();
 
     ArrivalLog log;

@@ -35,12 +35,13 @@ bool IsHeaderField(QByteArrayView line)
 
 } // namespace
 
-QList<QByteArray> SplitMessageFile(QByteArrayView file)
+QList<QByteArray> SplitMessageFile(QByteArrayView file, QList<qsizetype>* starts)
 {
     QList<QByteArray> messages;
     QByteArray current;
     current.reserve(file.size());
     qsizetype start = 0;
+    qsizetype messageStart = 0;
     while (start < file.size()) {
         const qsizetype end = file.indexOf('\n', start);
         const qsizetype next = end < 0 ? file.size() : end + 1;
@@ -49,6 +50,10 @@ QList<QByteArray> SplitMessageFile(QByteArrayView file)
         if (WithoutLineEnd(line) == ".") {
             messages.append(current);
             current.clear();
+            if (starts) {
+                starts->append(messageStart);
+            }
+            messageStart = start;
             continue;
         }
         if (line.startsWith('.')) {
@@ -58,6 +63,9 @@ QList<QByteArray> SplitMessageFile(QByteArrayView file)
     }
     if (!IsBlank(current)) {
         messages.append(current);
+        if (starts) {
+            starts->append(messageStart);
+        }
     }
     return messages;
 }

@@ -1,6 +1,7 @@
 #include "QtDialogs.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -95,6 +96,22 @@ QString QtDialogs::ChooseFile(QObject* owner, const QString& title, const QStrin
     QFileDialog dialog(AsWidget(owner), title, start);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+QString QtDialogs::ChooseSaveFile(QObject* owner, const QString& title, const QString& proposedPath)
+{
+    if (NobodyToAsk()) {
+        return {};
+    }
+    const QFileInfo proposed(proposedPath);
+    QFileDialog dialog(AsWidget(owner), title, proposed.path());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(proposed.fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }

@@ -11,4 +11,5 @@ public:
     QString ChooseFolder(QObject* owner, const QString& title, const QString& startFolder) override;
     QString ChooseFile(QObject* owner, const QString& title, const QString& start,
                        const QStringList& filters) override;
+    QString ChooseSaveFile(QObject* owner, const QString& title, const QString& proposedPath) override;
 };

@@ -1,5 +1,6 @@
 #include "FakeDialogs.h"
 #include "FrmView.h"
+#include "RecordingDefaultApplication.h"
 #include "ReceiverProcess.h"
 #include "TestClient.h"
 
@@ -62,7 +63,8 @@ void ViewerWithReceiverTest::viewerListsADeliveredMessageAndShowsIt()
     QVERIFY(builtViewer.waitForStarted(20000));
 
     FakeDialogs dialogs;
-    FrmView view(dialogs, receiver.Folder());
+    RecordingDefaultApplication desktop;
+    FrmView view(dialogs, desktop, receiver.Folder());
     QVERIFY(view.Load());
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -147,7 +149,8 @@ void ViewerWithReceiverTest::unfinishedMessagesLeaveNothingAndAreNeverListed()
     QCOMPARE(stored->Exchange("whole\r\n.\r\n"), QByteArray("250 OK\r\n"));
 
     FakeDialogs dialogs;
-    FrmView view(dialogs, receiver.Folder());
+    RecordingDefaultApplication desktop;
+    FrmView view(dialogs, desktop, receiver.Folder());
     QVERIFY(view.Load());
     QCOMPARE(view.findChild<QTableView*>(QStringLiteral("FGList"))->model()->rowCount(), 1);
 

@@ -28,12 +28,20 @@ QString FakeDialogs::ChooseFile(QObject*, const QString& title, const QString& s
     return nextFiles.isEmpty() ? QString() : nextFiles.dequeue();
 }
 
+QString FakeDialogs::ChooseSaveFile(QObject*, const QString& title, const QString& proposedPath)
+{
+    saveRequests.append({title, proposedPath});
+    return nextSaveFiles.isEmpty() ? QString() : nextSaveFiles.dequeue();
+}
+
 void FakeDialogs::Reset()
 {
     messages.clear();
     folderRequests.clear();
     fileRequests.clear();
+    saveRequests.clear();
     nextAnswers.clear();
     nextFolders.clear();
     nextFiles.clear();
+    nextSaveFiles.clear();
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 // Records every box and dialog and answers from queues, so no test waits
 // for a person. Unanswered questions get Ok / No / "".
 class FakeDialogs : public Dialogs {
@@ -34,13 +36,17 @@ public:
     QString ChooseFolder(QObject* owner, const QString& title, const QString& startFolder) override;
     QString ChooseFile(QObject* owner, const QString& title, const QString& start,
                        const QStringList& filters) override;
+    QString ChooseSaveFile(QObject* owner, const QString& title, const QString& proposedPath) override;
 
     void Reset();
 
     QList<Shown> messages;
     QList<FolderRequest> folderRequests;
     QList<FileRequest> fileRequests;
+    // Save dialogs as title and proposed path.
+    QList<std::pair<QString, QString>> saveRequests;
     QQueue<MessageAnswer> nextAnswers;
     QQueue<QString> nextFolders;
     QQueue<QString> nextFiles;
+    QQueue<QString> nextSaveFiles;
 };

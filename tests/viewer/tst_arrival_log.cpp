@@ -1,6 +1,7 @@
 #include "ArrivalListModel.h"
 #include "ArrivalLog.h"
 #include "ArrivalLogLoader.h"
+#include "MessageOrdinals.h"
 #include "RowMap.h"
 #include "SystemText.h"
 
@@ -25,6 +26,9 @@ private slots:
     void reloadFollowsTheLog_data();
     void reloadFollowsTheLog();
     void longLogIsReadASliceAtATime();
+    void messageOrdinals_data();
+    void messageOrdinals();
+    void senderAndSubjectOfEachRowsMessage();
 };
 
 namespace {
@@ -345,6 +349,76 @@ void ArrivalLogTest::longLogIsReadASliceAtATime()
     QCOMPARE(Lines(log), lines);
     QCOMPARE(inserted.size(), 2);
     QCOMPARE(changed.size(), 2);
+}
+
+void ArrivalLogTest::messageOrdinals_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QList<int>>("ordinals");
+
+    // Each row names folder/second; the k-th row naming a file is its k-th message.
+    QTest::newRow("the lines naming one file count its messages") << QStringList{"a/1", "a/1", "a/1"}
+                                                                 << QList<int>{0, 1, 2};
+    QTest::newRow("files of one second in two folders count apart")
+        << QStringList{"a/1", "b/1", "a/1", "b/1", "a/2"} << QList<int>{0, 0, 1, 1, 0};
+    QTest::newRow("a clock set back names an earlier file again") << QStringList{"a/2", "a/3", "a/1", "a/2"}
+                                                                  << QList<int>{0, 0, 0, 1};
+    QTest::newRow("names in no order still count exactly") << QStringList{"c/3", "a/1", "c/3", "b/2", "c/3", "a/1"}
+                                                           << QList<int>{0, 0, 1, 0, 2, 1};
+}
+
+void ArrivalLogTest::messageOrdinals()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QList<int>, ordinals);
+
+    QString text;
+    for (const QString& file : files) {
+        text += Native("/m/") + QDir::toNativeSeparators(file) + ".log\r\n";
+    }
+    const ArrivalLog log = ArrivalLog::FromText(text);
+    // Asked from the last row up, and again from the first down.
+    MessageOrdinals backwards(log);
+    MessageOrdinals forwards(log);
+    for (int row = int(files.size()) - 1; row >= 0; --row) {
+        QCOMPARE(backwards.Ordinal(row), ordinals[row]);
+    }
+    for (int row = 0; row < files.size(); ++row) {
+        QCOMPARE(forwards.Ordinal(row), ordinals[row]);
+    }
+}
+
+void ArrivalLogTest::senderAndSubjectOfEachRowsMessage()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = QDir::toNativeSeparators(dir.filePath(QStringLiteral("20030512_102233.log")));
+    const QString missing = QDir::toNativeSeparators(dir.filePath(QStringLiteral("20030512_102234.log")));
+    const QByteArray first = "From: =?ISO-2022-JP?B?GyRCRURDZjBsTzobKEI=?= <tanaka@shop.example>\r\n"
+                             "Subject: =?ISO-2022-JP?B?GyRCMnE1RCRON28bKEI=?=\r\n\r\nbody\r\n.\r\n";
+    WriteBytes(file, first + "From: b@example.jp\r\nSubject: second\r\n\r\n.\r\n");
+    ArrivalLog log;
+    ArrivalListModel model(log);
+    model.Append(LogBytes({file, missing, file, file}));
+    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("差出人"));
+    QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("件名"));
+
+    const auto cells = [&model](int row) {
+        return QStringList{model.index(row, 2).data().toString(), model.index(row, 3).data().toString()};
+    };
+    QCOMPARE(cells(0), (QStringList{"田中一郎", "会議の件"}));
+    QCOMPARE(cells(1), (QStringList{"", ""}));
+    QCOMPARE(cells(2), (QStringList{"b@example.jp", "second"}));
+    QCOMPARE(cells(3), (QStringList{"", ""}));
+    QCOMPARE(model.MessageIndex(3), 2);
+
+    // The receiver appends the third message and its line; the row that
+    // found none before finds it now.
+    WriteBytes(file, first + "From: b@example.jp\r\nSubject: second\r\n\r\n.\r\nSubject: third\r\n\r\n.\r\n");
+    model.Append(LogBytes({file}));
+    QCOMPARE(cells(3), (QStringList{"", "third"}));
+    QCOMPARE(cells(4), (QStringList{"", ""}));
+    QCOMPARE(model.MessageIndex(4), 3);
 }
 
 QTEST_GUILESS_MAIN(ArrivalLogTest)

@@ -1,5 +1,7 @@
 #include "FakeDialogs.h"
 #include "FrmView.h"
+#include "FrmViewLayout.h"
+#include "RecordingDefaultApplication.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,9 +13,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <memory>
@@ -44,6 +48,11 @@ private slots:
     void forcedRefreshReloadsAndRestartsPolling();
     void newIntervalTakesEffectWhileTyping_data();
     void newIntervalTakesEffectWhileTyping();
+    void gridAndTextGrowWithTheWindow();
+    void largeWindowOpensWithinTheScreen();
+    void sizeAndColumnWidthsAreKeptForTheNextStart();
+    void clickedMessageComesFirst();
+    void attachmentsOfTheClickedMessageAreSavedAndOpened();
 
 private:
     QString Storage() const { return QDir::toNativeSeparators(programDir_->filePath(QStringLiteral("mail"))); }
@@ -61,6 +70,8 @@ private:
     // real tick interferes; false when start-up stopped.
     bool StartViewer(const QString& interval = QStringLiteral("0"));
     void ClickRow(int row);
+    void ShowViewer();
+    QByteArray ReadFile(const QString& path) const;
     // The viewer, shown, listing a plain message and a UTF-8 one with a
     // dot-stuffed line and text behind its end line.
     void ShowViewerOfTwoMessages();
@@ -77,6 +88,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> programDir_;
     FakeDialogs dialogs_;
+    RecordingDefaultApplication desktop_;
     std::unique_ptr<FrmView> view_;
 };
 
@@ -119,7 +131,7 @@ void FrmViewTest::WriteMessage(const QString& path, const QByteArray& bytes)
 
 bool FrmViewTest::StartViewer(const QString& interval)
 {
-    view_ = std::make_unique<FrmView>(dialogs_, QDir::toNativeSeparators(programDir_->path()));
+    view_ = std::make_unique<FrmView>(dialogs_, desktop_, QDir::toNativeSeparators(programDir_->path()));
     if (!view_->Load()) {
         return false;
     }
@@ -133,6 +145,19 @@ void FrmViewTest::ClickRow(int row)
     const QRect cell = grid->visualRect(grid->model()->index(row, 0));
     QVERIFY(cell.isValid());
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void FrmViewTest::ShowViewer()
+{
+    QVERIFY(StartViewer());
+    view_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+}
+
+QByteArray FrmViewTest::ReadFile(const QString& path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void FrmViewTest::startUp_data()
@@ -174,7 +199,7 @@ void FrmViewTest::startUp()
                                            : "[SMTP]\r\nFOLDER=" + folderValue + "\r\n");
     }
 
-    view_ = std::make_unique<FrmView>(dialogs_, QDir::toNativeSeparators(programDir_->path()));
+    view_ = std::make_unique<FrmView>(dialogs_, desktop_, QDir::toNativeSeparators(programDir_->path()));
     QCOMPARE(view_->Load(), goesOn);
     QCOMPARE(view_->windowTitle(), QStringLiteral("Larkglass Ver1.0"));
     QVERIFY(!view_->isVisible());
@@ -189,7 +214,8 @@ void FrmViewTest::startUp()
     }
     QVERIFY(dialogs_.messages.isEmpty());
     QCOMPARE(view_->LogPath(), logPath);
-    QCOMPARE(Child<QLabel>("LogList")->text(), QStringLiteral("ログリスト(") + logPath + QStringLiteral(")"));
+    // Shortened to fit when it must; whole in its tool tip.
+    QCOMPARE(Child<QLabel>("LogList")->toolTip(), QStringLiteral("ログリスト(") + logPath + QStringLiteral(")"));
     QCOMPARE(Child<QTimer>("TimerRefresh")->interval(), 2000);
     QVERIFY(Child<QTimer>("TimerRefresh")->isActive());
 }
@@ -290,7 +316,8 @@ void FrmViewTest::sourceSwitchHoldsForLaterClicks()
     QCOMPARE(mail->toPlainText(), Stored);
 
     std::unique_ptr<QMenu> menu(view_->TxtMailMenu());
-    QAction* entry = menu->actions().constLast();
+    auto* entry = Child<QAction>("ShowSource");
+    QVERIFY(menu->actions().contains(entry));
     QCOMPARE(entry->text(), QStringLiteral("ソースを表示"));
     QVERIFY(entry->isChecked());
     entry->trigger();
@@ -507,6 +534,157 @@ void FrmViewTest::newIntervalTakesEffectWhileTyping()
     QCOMPARE(box->text(), typed);
     QCOMPARE(timer->interval(), period);
     QCOMPARE(timer->isActive(), period > 0);
+}
+
+void FrmViewTest::gridAndTextGrowWithTheWindow()
+{
+    UseMailFolder();
+    ShowViewer();
+    auto* grid = Child<QTableView>("FGList");
+    auto* mail = Child<QPlainTextEdit>("TxtMail");
+    auto* caption = Child<QLabel>("LogList");
+    // The designed size and places, in pixels.
+    QCOMPARE(view_->size(), QSize(474, 380));
+    QCOMPARE(grid->geometry(), QRect(8, 32, 313, 97));
+    QCOMPARE(mail->geometry(), QRect(8, 136, 457, 241));
+    QCOMPARE(Child<QPushButton>("btnrefresh")->geometry(), QRect(336, 64, 113, 25));
+    QCOMPARE(Child<QLineEdit>("TxtInterval")->geometry(), QRect(400, 112, 25, 19));
+    QVERIFY(caption->text().contains(QChar(0x2026)));
+    QCOMPARE(grid->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("差出人"));
+    QCOMPARE(grid->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("件名"));
+
+    view_->resize(874, 680);
+    QTRY_COMPARE(view_->size(), QSize(874, 680));
+    QCOMPARE(grid->geometry(), QRect(8, 32, 713, 247));
+    QCOMPARE(mail->geometry(), QRect(8, 286, 857, 391));
+    QCOMPARE(Child<QPushButton>("btnrefresh")->geometry(), QRect(736, 64, 113, 25));
+    QCOMPARE(Child<QLabel>("Label1")->geometry(), QRect(728, 112, 65, 17));
+    QCOMPARE(Child<QLineEdit>("TxtInterval")->geometry(), QRect(800, 112, 25, 19));
+    QCOMPARE(Child<QLabel>("Label2")->geometry(), QRect(840, 112, 25, 17));
+    QCOMPARE(caption->text(), caption->toolTip());
+    QCOMPARE(grid->columnWidth(0), 153);
+    QCOMPARE(grid->columnWidth(1), 133);
+}
+
+void FrmViewTest::largeWindowOpensWithinTheScreen()
+{
+    const QRect screen(0, 0, 1280, 1024);
+    const QRect belowPanel(0, 24, 1280, 1000);
+    QCOMPARE(FrmViewPlace(QSize(474, 380), screen, belowPanel), QPoint(300, 292));
+    QCOMPARE(FrmViewPlace(QSize(1200, 900), screen, belowPanel), QPoint(80, 124));
+    QCOMPARE(FrmViewPlace(QSize(2000, 1500), screen, belowPanel), QPoint(0, 24));
+}
+
+void FrmViewTest::sizeAndColumnWidthsAreKeptForTheNextStart()
+{
+    UseMailFolder();
+    const QString receiverSettings = QDir(programDir_->path()).filePath(QStringLiteral("Larkspur.ini"));
+    const QByteArray receiverBytes = ReadFile(receiverSettings);
+    ShowViewer();
+    view_->resize(800, 600);
+    QTRY_COMPARE(view_->size(), QSize(800, 600));
+    auto* grid = Child<QTableView>("FGList");
+    grid->setColumnWidth(3, 321);
+    view_->btnrefresh_Click();
+    QCOMPARE(grid->columnWidth(3), 321);
+
+    QVERIFY(view_->close());
+    QCOMPARE(ReadFile(QDir(programDir_->path()).filePath(QStringLiteral("Larkglass.ini"))),
+             QByteArray("[Larkglass]\r\nWIDTH=800\r\nHEIGHT=600\r\nCOLUMNS=153,133,160,321\r\n"));
+    QCOMPARE(ReadFile(receiverSettings), receiverBytes);
+    QVERIFY(QDir(Storage()).isEmpty());
+
+    ShowViewer();
+    QCOMPARE(view_->size(), QSize(800, 600));
+    grid = Child<QTableView>("FGList");
+    QCOMPARE(grid->columnWidth(0), 153);
+    QCOMPARE(grid->columnWidth(3), 321);
+}
+
+void FrmViewTest::clickedMessageComesFirst()
+{
+    UseMailFolder();
+    const QString path = MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log"));
+    QByteArray file;
+    for (const QByteArray name : {"one", "two", "three"}) {
+        file += "Subject: " + name + "\r\n\r\n" + (name + " line\r\n").repeated(40) + ".\r\n";
+        AppendLog(path);
+    }
+    WriteMessage(path, file);
+    ShowViewer();
+    auto* mail = Child<QPlainTextEdit>("TxtMail");
+    const auto topBlock = [mail] { return mail->cursorForPosition(QPoint(4, 4)).block(); };
+
+    ClickRow(1);
+    QCOMPARE(topBlock().previous().text(), QString(40, QLatin1Char('=')));
+    QVERIFY(mail->toPlainText().startsWith(QStringLiteral("差出人: \n宛先: \n日付: \n件名: one\n")));
+    QTest::keyClick(mail, Qt::Key_U, Qt::ControlModifier);
+    QCOMPARE(topBlock().text(), QStringLiteral("Subject: two"));
+    QCOMPARE(topBlock().previous().text(), QStringLiteral("."));
+    ClickRow(2);
+    QCOMPARE(topBlock().text(), QStringLiteral("Subject: three"));
+}
+
+void FrmViewTest::attachmentsOfTheClickedMessageAreSavedAndOpened()
+{
+    UseMailFolder();
+    const QByteArray pdf("%PDF\x00\x01\xff\r\n", 8);
+    const QString path = MessagePath(QStringLiteral("dom1"), QStringLiteral("20030512_102233.log"));
+    WriteMessage(path, "Subject: none\r\n\r\ntext\r\n.\r\nMIME-Version: 1.0\r\n"
+                       "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\ntext\r\n--b\r\n"
+                       "Content-Type: application/pdf; name=\"../請求書.pdf\"\r\n"
+                       "Content-Transfer-Encoding: base64\r\n\r\n" + pdf.toBase64() + "\r\n--b--\r\n.\r\n");
+    AppendLog(path);
+    AppendLog(path);
+    ShowViewer();
+    const auto attachmentMenus = [this] {
+        std::unique_ptr<QMenu> menu(view_->TxtMailMenu());
+        QList<QMenu*> menus;
+        for (QAction* action : menu->actions()) {
+            if (action->menu()) {
+                menus.append(action->menu());
+            }
+        }
+        return std::pair{std::move(menu), menus};
+    };
+
+    ClickRow(0);
+    {
+        const auto [menu, menus] = attachmentMenus();
+        QCOMPARE(menus.size(), 2);
+        QVERIFY(!menus[0]->isEnabled());
+    }
+
+    ClickRow(1);
+    auto [menu, menus] = attachmentMenus();
+    QCOMPARE(menus[0]->title(), QStringLiteral("添付ファイルを保存…"));
+    QCOMPARE(menus[1]->title(), QStringLiteral("添付ファイルを開く"));
+    QCOMPARE(menus[0]->actions().size(), 1);
+    QCOMPARE(menus[0]->actions()[0]->text(), QStringLiteral("../請求書.pdf (application/pdf, 8 バイト)"));
+
+    const QString saved = QDir(programDir_->path()).filePath(QStringLiteral("saved.pdf"));
+    dialogs_.nextSaveFiles.enqueue(saved);
+    menus[0]->actions()[0]->trigger();
+    QCOMPARE(dialogs_.saveRequests.size(), 1);
+    QCOMPARE(dialogs_.saveRequests[0].first, QStringLiteral("添付ファイルを保存"));
+    QCOMPARE(dialogs_.saveRequests[0].second,
+             QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation) +
+                                      QStringLiteral("/___請求書.pdf")));
+    QCOMPARE(ReadFile(saved), pdf);
+
+    menus[1]->actions()[0]->trigger();
+    QCOMPARE(desktop_.opened.size(), 1);
+    const QFileInfo copy(desktop_.opened[0]);
+    QCOMPARE(copy.fileName(), QStringLiteral("___請求書.pdf"));
+    QCOMPARE(ReadFile(copy.filePath()), pdf);
+    // Owner, group and others: the owner alone.
+    QCOMPARE(QFileInfo(copy.path()).permissions() & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(dialogs_.messages.isEmpty());
+
+    menu.reset();
+    view_.reset();
+    QVERIFY(!copy.exists());
+    QVERIFY(!QFileInfo::exists(copy.path()));
 }
 
 QTEST_MAIN(FrmViewTest)

@@ -6,6 +6,9 @@ namespace {
 
 constexpr int DateTimeColumn = 0;
 constexpr int DomainColumn = 1;
+constexpr int SenderColumn = 2;
+constexpr int SubjectColumn = 3;
+constexpr int ColumnCount = 4;
 
 } // namespace
 
@@ -18,6 +21,7 @@ void ArrivalListModel::Clear()
 {
     beginResetModel();
     log_.Clear();
+    headlines_.Cleared();
     rows_ = 0;
     endResetModel();
 }
@@ -25,8 +29,9 @@ void ArrivalListModel::Clear()
 void ArrivalListModel::Append(QByteArrayView bytes)
 {
     const ArrivalLog::Growth growth = log_.Append(bytes);
+    headlines_.Changed(growth.lastRowGrew ? growth.rowsBefore - 1 : growth.rowsBefore);
     if (growth.lastRowGrew) {
-        emit dataChanged(index(rows_ - 1, DateTimeColumn), index(rows_ - 1, DomainColumn));
+        emit dataChanged(index(rows_ - 1, DateTimeColumn), index(rows_ - 1, SubjectColumn));
     }
     // Rows are inserted, as into a grid: a reset would also throw away the
     // view's column widths.
@@ -44,7 +49,7 @@ int ArrivalListModel::rowCount(const QModelIndex& parent) const
 
 int ArrivalListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant ArrivalListModel::data(const QModelIndex& index, int role) const
@@ -52,11 +57,16 @@ QVariant ArrivalListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
-    const QString line = log_.Line(index.row());
-    if (index.column() == DateTimeColumn) {
-        return DateTimeText(FileNameOf(line));
+    switch (index.column()) {
+    case DateTimeColumn:
+        return DateTimeText(FileNameOf(log_.Line(index.row())));
+    case DomainColumn:
+        return DomainText(log_.Line(index.row()), storageFolderLength_).toString();
+    case SenderColumn:
+        return headlines_.Headline(index.row()).sender;
+    default:
+        return headlines_.Headline(index.row()).subject;
     }
-    return DomainText(line, storageFolderLength_).toString();
 }
 
 QVariant ArrivalListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -69,6 +79,10 @@ QVariant ArrivalListModel::headerData(int section, Qt::Orientation orientation, 
         return QStringLiteral("日時");
     case DomainColumn:
         return QStringLiteral("ドメイン");
+    case SenderColumn:
+        return QStringLiteral("差出人");
+    case SubjectColumn:
+        return QStringLiteral("件名");
     default:
         return {};
     }

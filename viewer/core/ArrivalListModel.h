@@ -1,14 +1,16 @@
 #pragma once
 
 #include "ArrivalLog.h"
+#include "HeadlineCells.h"
 
 #include <QAbstractTableModel>
 #include <QByteArrayView>
 
-// The arrival list as a two-column table (date and time, sender domain)
-// over an arrival log it does not own. The log changes only through this
-// model, so that the views hear of every change. Cell texts are made when
-// asked for, so only the visible rows cost.
+// The arrival list as a table over an arrival log it does not own: date and
+// time and sender domain from the log line, then the sender and subject of
+// the message the line names. The log changes only through this model, so
+// that the views hear of every change. Cell texts are made when asked for,
+// so only the visible rows cost; only they read their message files.
 class ArrivalListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -24,6 +26,8 @@ public:
     // inserted at the bottom, an unfinished last line is completed.
     void Append(QByteArrayView bytes);
     const ArrivalLog& Log() const { return log_; }
+    // Which message of its file the row names, from 0.
+    int MessageIndex(int row) const { return headlines_.MessageIndex(row); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -36,4 +40,6 @@ private:
     // The rows the views know of: the log grows first, then they are told.
     int rows_ = 0;
     qsizetype storageFolderLength_ = 0;
+    // Filled as the views ask for cells.
+    mutable HeadlineCells headlines_{log_};
 };

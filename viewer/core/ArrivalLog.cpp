@@ -23,17 +23,23 @@ ArrivalLog ArrivalLog::FromText(const QString& text)
 
 QString ArrivalLog::Line(int index) const
 {
+    QByteArray scratch;
+    // Decoding line by line is safe: LF is never part of a multi-byte
+    // character in the system encodings in use.
+    return FromSystemBytes(LineBytes(index, scratch));
+}
+
+QByteArrayView ArrivalLog::LineBytes(int index, QByteArray& scratch) const
+{
     const qint64 start = starts_.at(index);
     const qint64 end = index + 1 < starts_.size() ? starts_.at(index + 1) : size_;
     const Block& block = blocks_.at(BlockAt(start));
-    QByteArray gathered;
     QByteArrayView line;
     if (end <= block.start + block.bytes.size()) {
         line = QByteArrayView(block.bytes).sliced(start - block.start, end - start);
     } else {
-        // Only a line that was still being written when a block filled up.
-        gathered = Bytes(start, end - start);
-        line = gathered;
+        scratch = Bytes(start, end - start);
+        line = scratch;
     }
     if (line.endsWith('\n')) {
         line.chop(1);
@@ -41,9 +47,7 @@ QString ArrivalLog::Line(int index) const
             line.chop(1);
         }
     }
-    // Decoding line by line is safe: LF is never part of a multi-byte
-    // character in the system encodings in use.
-    return FromSystemBytes(line);
+    return line;
 }
 
 QByteArray ArrivalLog::Bytes(qint64 from, qint64 length) const

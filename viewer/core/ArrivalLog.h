@@ -21,6 +21,9 @@ public:
     int Count() const { return int(starts_.size()); }
     // 0-based index; the whole line without its line end.
     QString Line(int index) const;
+    // The same line's bytes as held: a view of the log, or of scratch for a
+    // line that was still being written when a block filled up.
+    QByteArrayView LineBytes(int index, QByteArray& scratch) const;
 
     // How many of the log's bytes are held, from its first byte on.
     qint64 Size() const { return size_; }

@@ -1,15 +1,19 @@
 #include "FrmView.h"
 
+#include "AttachmentFiles.h"
+#include "DefaultApplication.h"
 #include "Dialogs.h"
+#include "FrmViewLayout.h"
 #include "JapaneseFont.h"
 #include "LogLocation.h"
 #include "MessageText.h"
+#include "PathJoin.h"
 #include "PollingInterval.h"
-#include "ReadableForm.h"
-#include "SystemText.h"
 #include "Twips.h"
+#include "ViewerSettings.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -19,41 +23,44 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QTableView>
+#include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 
 namespace {
 
-constexpr int GridWidthTwips = 4700;
-constexpr int DateTimeWidthTwips = 2300;
-constexpr int DomainWidthTwips = 2000;
+// Date and time, domain, sender, subject.
+constexpr int ColumnWidthsTwips[] = {2300, 2000, 2400, 4500};
+// Sender and subject come after the designed columns.
+constexpr int FirstAddedColumn = 2;
 
 } // namespace
 
-FrmView::FrmView(Dialogs& dialogs, QString programFolder, QWidget* parent)
+FrmView::FrmView(Dialogs& dialogs, DefaultApplication& desktop, QString programFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
+      desktop_(desktop),
       programFolder_(std::move(programFolder))
 {
     BuildWidgets();
 }
+
+FrmView::~FrmView() = default;
 
 void FrmView::BuildWidgets()
 {
     setObjectName(QStringLiteral("FrmView"));
     setFont(JapaneseFont(9.75));
 
-    QPoint screenOrigin;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        screenOrigin = screen->geometry().topLeft();
-    }
-    setGeometry(TwipsRect(4500, 4380, 7110, 5700).translated(screenOrigin));
-    setFixedSize(TwipsRect(0, 0, 7110, 5700).size());
+    setMinimumSize(FrmViewDesignSize());
+    resize(FrmViewDesignSize());
 
     LogList_ = new QLabel(this);
     LogList_->setObjectName(QStringLiteral("LogList"));
-    LogList_->setGeometry(TwipsRect(240, 120, 4455, 255));
 
     model_ = new ArrivalListModel(log_, this);
     loader_ = std::make_unique<ArrivalLogLoader>(*model_);
@@ -63,7 +70,6 @@ void FrmView::BuildWidgets()
     connect(nextSlice_, &QTimer::timeout, this, &FrmView::LoadSlice);
     FGList_ = new QTableView(this);
     FGList_->setObjectName(QStringLiteral("FGList"));
-    FGList_->setGeometry(TwipsRect(120, 480, GridWidthTwips, 1455));
     FGList_->setModel(model_);
     FGList_->verticalHeader()->hide();
     // One text line per row, as a grid shows it, rather than the style's roomy default.
@@ -74,8 +80,16 @@ void FrmView::BuildWidgets()
     FGList_->setSelectionMode(QAbstractItemView::SingleSelection);
     FGList_->setTabKeyNavigation(false);
     FGList_->setWordWrap(false);
-    FGList_->setColumnWidth(0, TwipsToPixels(DateTimeWidthTwips));
-    FGList_->setColumnWidth(1, TwipsToPixels(DomainWidthTwips));
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        columnWidths_.append(TwipsToPixels(ColumnWidthsTwips[column]));
+        FGList_->setColumnWidth(column, columnWidths_.back());
+    }
+    // A hidden column reports no width; the last one it had is kept.
+    connect(FGList_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (width > 0) {
+            columnWidths_[column] = width;
+        }
+    });
     FGList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // The view ignores heading clicks while it selects whole rows.
     connect(FGList_->horizontalHeader(), &QHeaderView::sectionPressed, this, &FrmView::SelectWholeColumn);
@@ -84,25 +98,20 @@ void FrmView::BuildWidgets()
 
     btnrefresh_ = new QPushButton(QStringLiteral("強制リフレッシュ"), this);
     btnrefresh_->setObjectName(QStringLiteral("btnrefresh"));
-    btnrefresh_->setGeometry(TwipsRect(5040, 960, 1695, 375));
     connect(btnrefresh_, &QPushButton::clicked, this, &FrmView::btnrefresh_Click);
 
     Label1_ = new QLabel(QStringLiteral("インターバル"), this);
     Label1_->setObjectName(QStringLiteral("Label1"));
-    Label1_->setGeometry(TwipsRect(4920, 1680, 975, 255));
     Label1_->setFont(JapaneseFont(9));
 
     TxtInterval_ = new QLineEdit(QStringLiteral("2"), this);
     TxtInterval_->setObjectName(QStringLiteral("TxtInterval"));
-    TxtInterval_->setGeometry(TwipsRect(6000, 1680, 375, 285));
 
     Label2_ = new QLabel(QStringLiteral("秒"), this);
     Label2_->setObjectName(QStringLiteral("Label2"));
-    Label2_->setGeometry(TwipsRect(6600, 1680, 375, 255));
 
     TxtMail_ = new QPlainTextEdit(this);
     TxtMail_->setObjectName(QStringLiteral("TxtMail"));
-    TxtMail_->setGeometry(TwipsRect(120, 2040, 6855, 3615));
     TxtMail_->setFont(JapaneseFont(9));
     TxtMail_->setReadOnly(true);
     TxtMail_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -137,6 +146,60 @@ void FrmView::BuildWidgets()
 
     // Connected last: the initial text is not a change by the user.
     connect(TxtInterval_, &QLineEdit::textChanged, this, &FrmView::ApplyInterval);
+    ApplyLayout();
+}
+
+void FrmView::ApplyLayout()
+{
+    const FrmViewLayout layout = LayOutFrmView(size());
+    LogList_->setGeometry(layout.logList);
+    FGList_->setGeometry(layout.grid);
+    btnrefresh_->setGeometry(layout.refresh);
+    Label1_->setGeometry(layout.intervalCaption);
+    TxtInterval_->setGeometry(layout.interval);
+    Label2_->setGeometry(layout.secondsCaption);
+    TxtMail_->setGeometry(layout.mail);
+    ShowLogCaption();
+    // The designed window shows the designed grid; the sender and subject
+    // show as soon as the window is wider.
+    const bool grown = width() > FrmViewDesignSize().width();
+    for (int column = FirstAddedColumn; column < model_->columnCount(); ++column) {
+        FGList_->setColumnHidden(column, !grown);
+    }
+}
+
+void FrmView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ApplyLayout();
+}
+
+void FrmView::ShowLogCaption()
+{
+    const QString caption = logPath_.isEmpty() ? QString() : QStringLiteral("ログリスト(") + logPath_ + QStringLiteral(")");
+    LogList_->setToolTip(caption);
+    LogList_->setText(LogList_->fontMetrics().elidedText(caption, Qt::ElideMiddle, LogList_->width()));
+}
+
+void FrmView::ApplyViewerSettings()
+{
+    const ViewerSettings settings = LoadViewerSettings(ViewerSettingsPath(programFolder_));
+    const QSize client = settings.windowSize.isValid() ? settings.windowSize.expandedTo(minimumSize()) : size();
+    QPoint place = TwipsRect(4500, 4380, 0, 0).topLeft();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        place = FrmViewPlace(client, screen->geometry(), screen->availableGeometry());
+    }
+    setGeometry(QRect(place, client));
+    for (int column = 0; column < settings.columnWidths.size() && column < model_->columnCount(); ++column) {
+        columnWidths_[column] = settings.columnWidths.at(column);
+        FGList_->setColumnWidth(column, columnWidths_[column]);
+    }
+}
+
+void FrmView::closeEvent(QCloseEvent* event)
+{
+    SaveViewerSettings(ViewerSettingsPath(programFolder_), {size(), columnWidths_});
+    QWidget::closeEvent(event);
 }
 
 bool FrmView::Load()
@@ -145,6 +208,7 @@ bool FrmView::Load()
     if (!LocateLog()) {
         return false;
     }
+    ApplyViewerSettings();
     ResetGrid();
     LoadLogList();
     ApplyInterval();
@@ -172,7 +236,7 @@ bool FrmView::LocateLog()
     storageFolderPath_ = *folder;
     logPath_ = ArrivalLogPath(storageFolderPath_);
     logWatch_ = LogWatch(logPath_);
-    LogList_->setText(QStringLiteral("ログリスト(") + logPath_ + QStringLiteral(")"));
+    ShowLogCaption();
     return true;
 }
 
@@ -186,9 +250,8 @@ void FrmView::ResetGrid()
 
 void FrmView::LayOutGrid()
 {
-    FGList_->resize(TwipsToPixels(GridWidthTwips), FGList_->height());
-    FGList_->setColumnWidth(0, TwipsToPixels(DateTimeWidthTwips));
-    FGList_->setColumnWidth(1, TwipsToPixels(DomainWidthTwips));
+    // The grid's size follows the window and its column widths are the
+    // user's, so a reload keeps both.
     FGList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Whatever was selected before, no data row is after a reload.
     FGList_->selectionModel()->clear();
@@ -283,6 +346,7 @@ void FrmView::FGList_Click(const QModelIndex& index)
         return;
     }
     shownMessage_ = std::move(bytes);
+    shownIndex_ = model_->MessageIndex(index.row());
     ShowMessage();
 }
 
@@ -291,7 +355,19 @@ void FrmView::ShowMessage()
     if (!shownMessage_) {
         return;
     }
-    TxtMail_->setPlainText(showSource_->isChecked() ? FromSystemBytes(*shownMessage_) : ReadableForm(*shownMessage_));
+    const ShownText shown = showSource_->isChecked() ? StoredText(*shownMessage_) : ReadableText(*shownMessage_);
+    TxtMail_->setPlainText(shown.text);
+    ScrollMailTo(shown.text, shown.StartOf(shownIndex_));
+}
+
+void FrmView::ScrollMailTo(const QString& text, qsizetype position)
+{
+    // The text box holds CR LF as one line break.
+    const qsizetype inDocument = position - QStringView(text).first(position).count(u"\r\n");
+    QTextCursor cursor(TxtMail_->document());
+    cursor.setPosition(int(std::min<qsizetype>(inDocument, TxtMail_->document()->characterCount() - 1)));
+    TxtMail_->setTextCursor(cursor);
+    TxtMail_->verticalScrollBar()->setValue(cursor.block().firstLineNumber());
 }
 
 QMenu* FrmView::TxtMailMenu()
@@ -299,7 +375,49 @@ QMenu* FrmView::TxtMailMenu()
     QMenu* menu = TxtMail_->createStandardContextMenu();
     menu->addSeparator();
     menu->addAction(showSource_);
+    menu->addSeparator();
+    const QList<MessageAttachment> attachments =
+        shownMessage_ ? AttachmentsOfMessage(*shownMessage_, shownIndex_) : QList<MessageAttachment>();
+    AddAttachmentMenu(*menu, QStringLiteral("添付ファイルを保存…"), attachments, &FrmView::SaveAttachment);
+    AddAttachmentMenu(*menu, QStringLiteral("添付ファイルを開く"), attachments, &FrmView::OpenAttachment);
     return menu;
+}
+
+void FrmView::AddAttachmentMenu(QMenu& menu, const QString& title, const QList<MessageAttachment>& attachments,
+                                void (FrmView::*act)(const MessageAttachment&))
+{
+    QMenu* list = menu.addMenu(title);
+    list->setEnabled(!attachments.isEmpty());
+    for (const MessageAttachment& attachment : attachments) {
+        list->addAction(AttachmentCaption(attachment), this, [this, act, attachment] { (this->*act)(attachment); });
+    }
+}
+
+void FrmView::SaveAttachment(const MessageAttachment& attachment)
+{
+    const QString downloads = QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+    const QString path = dialogs_.ChooseSaveFile(this, QStringLiteral("添付ファイルを保存"),
+                                                 JoinPath(downloads, SafeFileName(attachment)));
+    if (!path.isEmpty() && !WriteChosenFile(path, attachment.bytes)) {
+        dialogs_.ShowMessage(QStringLiteral("添付ファイルを保存できません: %1").arg(path), QStringLiteral("エラー"),
+                             MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
+void FrmView::OpenAttachment(const MessageAttachment& attachment)
+{
+    if (!openedCopies_) {
+        // Made readable by the user alone; removed with the window.
+        openedCopies_ = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("Larkglass-XXXXXX")));
+    }
+    const std::optional<QString> copy =
+        openedCopies_->isValid()
+            ? WriteNewFile(QDir::toNativeSeparators(openedCopies_->path()), SafeFileName(attachment), attachment.bytes)
+            : std::nullopt;
+    if (!copy || !desktop_.OpenFile(*copy)) {
+        dialogs_.ShowMessage(QStringLiteral("添付ファイルを開けません: %1").arg(SafeFileName(attachment)),
+                             QStringLiteral("エラー"), MessageIcon::Exclamation, MessageButtons::Ok);
+    }
 }
 
 void FrmView::SelectWholeColumn(int column)

@@ -4,6 +4,7 @@
 #include "ArrivalLog.h"
 #include "ArrivalLogLoader.h"
 #include "LogWatch.h"
+#include "MessageAttachments.h"
 #include "RowMap.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <memory>
 
+class DefaultApplication;
 class Dialogs;
 class QAction;
 class QLabel;
@@ -22,16 +24,20 @@ class QModelIndex;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
+class QTemporaryDir;
 class QTimer;
 
-// The viewer's only window: the arrival list, the clicked message, the
-// polling period and the forced refresh. The decisions live in viewer_core;
-// this class wires them to the widgets.
+// The viewer's only window: the arrival list, the clicked message with its
+// attachments, the polling period and the forced refresh. The decisions
+// live in viewer_core; this class wires them to the widgets.
 class FrmView : public QWidget {
     Q_OBJECT
 public:
-    // programFolder is where the receiver's settings file is looked for.
-    FrmView(Dialogs& dialogs, QString programFolder, QWidget* parent = nullptr);
+    // programFolder is where the receiver's settings file is looked for;
+    // attachments are opened through desktop.
+    FrmView(Dialogs& dialogs, DefaultApplication& desktop, QString programFolder, QWidget* parent = nullptr);
+    // Removes the copies of attachments that were opened.
+    ~FrmView() override;
 
     // Start-up. False when there is no settings file or it names no storage
     // folder: the box has been shown and the window must not be shown; the
@@ -48,9 +54,12 @@ public:
     void TimerRefresh_Timer();
     void btnrefresh_Click();
     void FGList_Click(const QModelIndex& index);
-    // TxtMail's context menu: the text box's own entries and "ソースを表示".
-    // The caller owns the menu.
+    // TxtMail's context menu: the text box's own entries, "ソースを表示",
+    // and the attachments of the clicked message to save or to open, each
+    // listed with its name, type and size. The caller owns the menu.
     QMenu* TxtMailMenu();
+    void SaveAttachment(const MessageAttachment& attachment);
+    void OpenAttachment(const MessageAttachment& attachment);
 
     const RowMap& Rows() const { return rowMap_; }
     // A long log is listed a slice per event-loop pass; true until the last.
@@ -59,8 +68,19 @@ public:
     QString StorageFolderPath() const { return storageFolderPath_; }
     QString LogPath() const { return logPath_; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // Keeps the window's size and the column widths for the next start.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void BuildWidgets();
+    void ApplyLayout();
+    void ApplyViewerSettings();
+    void ShowLogCaption();
+    void ScrollMailTo(const QString& text, qsizetype position);
+    void AddAttachmentMenu(QMenu& menu, const QString& title, const QList<MessageAttachment>& attachments,
+                           void (FrmView::*act)(const MessageAttachment&));
     void StartTimer();
     void StopTimer();
     void SelectWholeColumn(int column);
@@ -69,6 +89,7 @@ private:
     void LoadSlice();
 
     Dialogs& dialogs_;
+    DefaultApplication& desktop_;
     QString programFolder_;
     QString storageFolderPath_;
     QString logPath_;
@@ -87,6 +108,8 @@ private:
     QTimer* nextSlice_ = nullptr;
     QLabel* LogList_ = nullptr;
     QTableView* FGList_ = nullptr;
+    // Every column's width, kept while a column is hidden.
+    QList<int> columnWidths_;
     QPushButton* btnrefresh_ = nullptr;
     QLabel* Label1_ = nullptr;
     QLineEdit* TxtInterval_ = nullptr;
@@ -94,7 +117,12 @@ private:
     QPlainTextEdit* TxtMail_ = nullptr;
     // Checked: TxtMail shows the stored text instead of the readable form.
     QAction* showSource_ = nullptr;
-    // The bytes of the message shown last, kept for switching between the two texts.
+    // The bytes of the message file shown last, kept for switching between
+    // the two texts and for its attachments, and which of its messages the
+    // clicked row names.
     std::optional<QByteArray> shownMessage_;
+    int shownIndex_ = 0;
+    // Where attachments are copied to be opened; made when first needed.
+    std::unique_ptr<QTemporaryDir> openedCopies_;
     QTimer* TimerRefresh_ = nullptr;
 };

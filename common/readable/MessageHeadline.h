@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+// What a list of mail shows of one message besides its arrival: who sent it
+// and what it is about, decoded as the readable form decodes header fields.
+struct MessageHeadline {
+    // The first mailbox of From: its display name, else its address.
+    QString sender;
+    QString subject;
+
+    friend bool operator==(const MessageHeadline&, const MessageHeadline&) = default;
+};
+
+// The headline of one message's header block (its lines up to the first
+// empty one, each ending in LF or CR LF).
+MessageHeadline HeadlineOf(QByteArrayView headerBlock);
+
+// The headline of the index-th message (from 0) of the message file at
+// path, as the file is split into messages for the readable form. The file
+// is read only as far as that message's header block. Nothing when the
+// file cannot be read or holds fewer messages.
+std::optional<MessageHeadline> ReadMessageHeadline(const QString& path, int index);
