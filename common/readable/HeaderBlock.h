@@ -7,6 +7,7 @@ typedef struct _GMimeMessage GMimeMessage;
 
 // What a reader wants to know of a message before its text, one decoded
 // line each: 差出人, 宛先, Cc (only when the message has one), 日付 in local
-// time, 件名. Every other field is left out. Empty for a message with none
-// of these fields.
+// time, 件名. Every other field is left out. A field longer than
+// MaxFieldBytes, or with more than MaxEncodedWords encoded words, is shown
+// cut, with a line after it that says so. Empty for a message with none of these fields.
 QString ReaderHeaderBlock(GMimeMessage* message);
