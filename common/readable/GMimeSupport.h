@@ -10,11 +10,17 @@
 #include <algorithm>
 #include <memory>
 
-// GMime is set up once per process, before its first use.
+// GMime is set up once per process, before its first use. Enclosed
+// messages stay leaf parts: each is parsed by itself when its turn comes,
+// within the limits left, and GMime's own reading of a message's header
+// fields (which decodes and parses a field of any length) never runs.
 inline void EnsureGMime()
 {
     static const bool initialised = [] {
         g_mime_init();
+        for (const char* subtype : {"rfc822", "rfc2822", "global", "news"}) {
+            g_mime_object_register_type("message", subtype, GMIME_TYPE_PART);
+        }
         return true;
     }();
     (void)initialised;

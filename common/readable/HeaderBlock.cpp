@@ -22,13 +22,13 @@ const Field Fields[] = {
 
 } // namespace
 
-QString ReaderHeaderBlock(GMimeMessage* message)
+QString ReaderHeaderBlock(GMimeObject* message)
 {
     QString block;
     bool anyField = false;
     for (const Field& field : Fields) {
         qsizetype size = 0;
-        const QByteArray raw = RawHeader(GMIME_OBJECT(message), field.name, &size);
+        const QByteArray raw = RawHeader(message, field.name, &size);
         const bool present = !raw.isNull();
         anyField = anyField || present;
         if (!present && !field.alwaysShown) {
