@@ -15,6 +15,12 @@ QString NestingLeftOutLine()
         .arg(MaxNesting);
 }
 
+QString BoundaryLinesLeftOutLine()
+{
+    return QStringLiteral("［一部省略］区切りに見える行が %1 行を超えるため、ここから先は送られてきた原文のまま表示します。")
+        .arg(MaxBoundaryLines);
+}
+
 QString RawTextLeftOutLine(qint64 bytes)
 {
     return QStringLiteral("［以下省略］原文の残り %1 バイトは表示していません。").arg(bytes);

@@ -10,6 +10,9 @@ QString PartsLeftOutLine(qint64 parts);
 // Multiparts or enclosed messages deeper than MaxNesting: what follows is
 // the raw text.
 QString NestingLeftOutLine();
+// More than MaxBoundaryLines lines that could open a part: what follows
+// is the raw text.
+QString BoundaryLinesLeftOutLine();
 // Raw text past MaxFlatBytes: how many bytes were not shown.
 QString RawTextLeftOutLine(qint64 bytes);
 // A header field longer than MaxFieldBytes: its label and whole size.

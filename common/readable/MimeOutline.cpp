@@ -4,12 +4,14 @@
 #include "ReadingLimits.h"
 
 #include <initializer_list>
+#include <optional>
 
 namespace {
 
-// GMime judges a line longer than its read buffer by the start it holds:
-// past this many bytes, anything may follow a boundary.
-constexpr qsizetype LongLine = 1024;
+// GMime reads a line longer than its 4 KiB buffer a piece at a time and
+// may take a piece's start for a boundary line: every this many bytes of
+// a long line count as one more line that could open a part.
+constexpr qsizetype LongLinePiece = 2048;
 
 // The fields kept first of their kind in any header block.
 enum FieldKind : unsigned {
@@ -65,9 +67,10 @@ QByteArrayView WithoutLineEnd(QByteArrayView line)
     return line;
 }
 
-// The name of a header field line ("Name:", blanks allowed before the
-// colon); empty when the line is no header field.
-QByteArrayView FieldName(QByteArrayView text)
+// The name of a header field line, as GMime reads it: the text before the
+// first colon, which may end in blanks but holds no other blank nor a
+// control character (and may be empty); nothing when the line is no field.
+std::optional<QByteArrayView> FieldName(QByteArrayView text)
 {
     bool blank = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -81,17 +84,17 @@ QByteArrayView FieldName(QByteArrayView text)
         if (IsBlank(text[i])) {
             blank = true;
         } else if (blank || IsControl(text[i])) {
-            return {};
+            return std::nullopt;
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 bool OnlyWhiteSpaceFrom(QByteArrayView text, qsizetype from)
 {
     for (qsizetype i = from; i < text.size(); ++i) {
         if (!IsWhiteSpace(text[i])) {
-            return i >= LongLine;
+            return false;
         }
     }
     return true;
@@ -113,16 +116,20 @@ Mark BoundaryMark(QByteArrayView text, QByteArrayView marker)
 }
 
 // The boundary marker a Content-Type field (as it stands, name and line
-// ends included) declares, as GMime reads it; null for another type or
-// none.
+// ends included) declares, as GMime reads it: the type from the raw value,
+// the boundary from the value decoded; null for another type or none.
 QByteArray DeclaredBoundary(QByteArrayView field)
 {
     EnsureGMime();
-    const QByteArray value = field.sliced(field.indexOf(':') + 1).toByteArray();
-    GPtr<GMimeContentType> type(g_mime_content_type_parse(nullptr, value.constData()));
-    const char* boundary = type && g_mime_content_type_is_type(type.get(), "multipart", "*")
-                               ? g_mime_content_type_get_parameter(type.get(), "boundary")
-                               : nullptr;
+    const QByteArray raw = field.sliced(field.indexOf(':') + 1).toByteArray();
+    GPtr<GMimeContentType> rawType(g_mime_content_type_parse(nullptr, raw.constData()));
+    if (!rawType || !g_mime_content_type_is_type(rawType.get(), "multipart", "*")) {
+        return {};
+    }
+    const GString8 unfolded(g_mime_utils_header_unfold(raw.constData()));
+    const GString8 value(g_mime_utils_header_decode_text(nullptr, unfolded.get()));
+    GPtr<GMimeContentType> type(g_mime_content_type_parse(nullptr, value.get()));
+    const char* boundary = type ? g_mime_content_type_get_parameter(type.get(), "boundary") : nullptr;
     return boundary ? QByteArray("--") + boundary : QByteArray();
 }
 
@@ -163,7 +170,15 @@ bool MimeOutline::Step(qsizetype bytes)
         const qsizetype end = message_.indexOf('\n', at_);
         const qsizetype next = end < 0 ? message_.size() : end + 1;
         const QByteArrayView text = WithoutLineEnd(message_.sliced(at_, next - at_));
-        if (!BoundaryLine(text, at_) && inHeaders_) {
+        boundaryLines_ += (text.startsWith("--") ? 1 : 0) + text.size() / LongLinePiece;
+        if (boundaryLines_ > MaxBoundaryLines && cutFor_ == CutFor::Nothing) {
+            CutAt(at_, CutFor::BoundaryLines);
+            done_ = true;
+            break;
+        }
+        if (BoundaryLine(text, at_)) {
+            blockStart_ = next;
+        } else if (inHeaders_) {
             HeaderLine(text, at_, next);
         }
         at_ = next;
@@ -172,11 +187,15 @@ bool MimeOutline::Step(qsizetype bytes)
         }
     }
     if (!done_ && at_ >= message_.size()) {
+        if (inHeaders_ && blockStart_ == message_.size() && !frames_.isEmpty()) {
+            --(cutFor_ != CutFor::Nothing ? partsLeftOut_ : parts_); // GMime makes no part of nothing
+            inHeaders_ = false;
+        }
         if (inHeaders_) {
             FinishField();
             EndHeaders();
         }
-        if (!cut_) {
+        if (cutFor_ == CutFor::Nothing) {
             parseEnd_ = message_.size();
         }
         done_ = true;
@@ -199,6 +218,11 @@ QByteArray MimeOutline::ParseInput() const
     return input.append(message_.sliced(from, parseEnd_ - from));
 }
 
+// A line of a header block that is no boundary line, read the way GMime
+// reads it: a blank line ends the block; a line that starts with a blank
+// goes on with the field before; a line that cannot start a field is
+// dropped while the block has no field yet, and otherwise kept as a field
+// GMime ignores.
 void MimeOutline::HeaderLine(QByteArrayView text, qsizetype lineStart, qsizetype next)
 {
     if (text.isEmpty()) {
@@ -211,44 +235,41 @@ void MimeOutline::HeaderLine(QByteArrayView text, qsizetype lineStart, qsizetype
         return;
     }
     FinishField();
-    const QByteArrayView name = FieldName(text);
-    if (name.isEmpty()) {
-        // A line that is no field ends a header block that holds one (its
-        // body starts there); before the first field it is dropped.
-        if (fields_ > 0) {
-            EndHeaders();
-        }
+    const std::optional<QByteArrayView> name = FieldName(text);
+    if ((!name || text.startsWith(':')) && fields_ == 0) {
         return;
     }
     inField_ = true;
-    field_ = {KindOf(name), lineStart, next};
+    field_ = {name ? KindOf(*name) : 0, name.has_value(), lineStart, next};
 }
 
+// The field read, as GMime will hold it: left out when it is no field, or
+// when it is large or past MaxHeaderFields and not the first of a kind the
+// reader needs; a Content field cut to MaxFieldBytes.
 void MimeOutline::FinishField()
 {
     if (!inField_) {
         return;
     }
     inField_ = false;
-    const qsizetype index = fields_++;
     const unsigned kind = field_.kind;
     const bool first = kind != 0 && (fieldsSeen_ & kind & 0xFF) == 0;
-    fieldsSeen_ |= kind;
     const bool large = field_.end - field_.start > MaxFieldBytes;
-    qsizetype kept = field_.end;
-    if (first && large && (kind & ContentField)) {
-        kept = CutFieldEnd(message_, field_.start);
-        // A field cut inside its first line keeps its last line end.
-        LeaveOut(kept, message_[kept - 1] == '\n' ? field_.end : field_.end - LineEndLength(message_, field_.end));
-    } else if (!first && (large || index >= MaxHeaderFields)) {
+    if (!field_.valid || (!first && (large || fields_ >= MaxHeaderFields))) {
         LeaveOut(field_.start, field_.end);
         return;
     }
+    ++fields_;
+    fieldsSeen_ |= kind;
+    qsizetype kept = field_.end;
+    if (large && (kind & ContentField)) {
+        kept = CutFieldEnd(message_, field_.start);
+        // A field cut inside its first line keeps its last line end.
+        LeaveOut(kept, message_[kept - 1] == '\n' ? field_.end : field_.end - LineEndLength(message_, field_.end));
+    }
     if (kind & ContentType) {
-        const QByteArray boundary = DeclaredBoundary(message_.sliced(field_.start, kept - field_.start));
-        if (!boundary.isNull()) {
-            declared_.append(boundary);
-        }
+        // GMime takes the last Content-Type field of a block.
+        declared_ = DeclaredBoundary(message_.sliced(field_.start, kept - field_.start));
     }
 }
 
@@ -267,17 +288,16 @@ void MimeOutline::LeaveOut(qsizetype from, qsizetype to)
 void MimeOutline::EndHeaders()
 {
     inHeaders_ = false;
-    if (!declared_.isEmpty()) {
+    if (!declared_.isNull()) {
         if (frames_.size() < maxDepth_) {
             frames_.append(declared_);
-        } else if (!cut_) {
+        } else if (cutFor_ == CutFor::Nothing) {
             --parts_; // the part is not parsed
-            Cut(entityLine_);
-            tooDeep_ = true;
+            CutAt(entityLine_, CutFor::Nesting);
             done_ = true;
         }
     }
-    declared_.clear();
+    declared_ = QByteArray();
 }
 
 bool MimeOutline::BoundaryLine(QByteArrayView text, qsizetype lineStart)
@@ -286,21 +306,27 @@ bool MimeOutline::BoundaryLine(QByteArrayView text, qsizetype lineStart)
         return false;
     }
     for (qsizetype frame = frames_.size() - 1; frame >= 0; --frame) {
-        for (const QByteArray& marker : frames_[frame]) {
-            const Mark mark = BoundaryMark(text, marker);
-            if (mark == Mark::None) {
-                continue;
-            }
-            // The part whose header block was being read ends here.
-            inField_ = false;
-            declared_.clear();
-            inHeaders_ = false;
-            frames_.resize(mark == Mark::Part ? frame + 1 : frame);
-            if (mark == Mark::Part) {
-                StartPart(lineStart);
-            }
-            return true;
+        const Mark mark = BoundaryMark(text, frames_[frame]);
+        if (mark == Mark::None) {
+            continue;
         }
+        if (inHeaders_) {
+            // It ends the header block. GMime leaves out a part without a
+            // field; any other has no content, and the line is read again
+            // as its first.
+            FinishField();
+            if (fields_ > 0) {
+                EndHeaders();
+                return done_ || BoundaryLine(text, lineStart);
+            }
+            --(cutFor_ != CutFor::Nothing ? partsLeftOut_ : parts_);
+            inHeaders_ = false;
+        }
+        frames_.resize(mark == Mark::Part ? frame + 1 : frame);
+        if (mark == Mark::Part) {
+            StartPart(lineStart);
+        }
+        return true;
     }
     return false;
 }
@@ -311,10 +337,10 @@ void MimeOutline::StartPart(qsizetype lineStart)
     fields_ = 0;
     fieldsSeen_ = 0;
     entityLine_ = lineStart;
-    if (cut_) {
+    if (cutFor_ != CutFor::Nothing) {
         ++partsLeftOut_;
     } else if (parts_ == maxParts_) {
-        Cut(lineStart);
+        CutAt(lineStart, CutFor::Parts);
         partsLeftOut_ = 1;
     } else {
         ++parts_;
@@ -323,8 +349,9 @@ void MimeOutline::StartPart(qsizetype lineStart)
 
 // GMime's parse ends just before the line, without the line end before it,
 // which belongs to the boundary.
-void MimeOutline::Cut(qsizetype lineStart)
+void MimeOutline::CutAt(qsizetype lineStart, CutFor reason)
 {
+    cutFor_ = reason;
     qsizetype end = lineStart;
     if (end > 0 && message_[end - 1] == '\n') {
         --end;
@@ -333,5 +360,4 @@ void MimeOutline::Cut(qsizetype lineStart)
         }
     }
     parseEnd_ = end;
-    cut_ = true;
 }

@@ -229,10 +229,11 @@ private:
     void Close()
     {
         const Message& message = *messages_.back();
-        if (message.outline.TooDeep()) {
+        const MimeOutline::CutFor cut = message.outline.CutReason();
+        if (cut == MimeOutline::CutFor::Nesting || cut == MimeOutline::CutFor::BoundaryLines) {
             const qsizetype rest = message.bytes.indexOf('\n', message.outline.ParseEnd()) + 1;
             QueueRaw(QByteArray::fromRawData(message.bytes.constData() + rest, message.bytes.size() - rest));
-            QueueLine(NestingLeftOutLine());
+            QueueLine(cut == MimeOutline::CutFor::Nesting ? NestingLeftOutLine() : BoundaryLinesLeftOutLine());
         } else if (message.outline.PartsLeftOut() > 0) {
             QueueLine(PartsLeftOutLine(message.outline.PartsLeftOut()));
         }

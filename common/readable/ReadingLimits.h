@@ -13,6 +13,9 @@ inline constexpr qsizetype MaxParts = 1000;
 // Levels of multiparts and enclosed messages; what lies deeper is shown
 // as the text it was sent as.
 inline constexpr int MaxNesting = 32;
+// Lines read per message that could open a part (they start with "--");
+// what follows is shown as the text it was sent as.
+inline constexpr qsizetype MaxBoundaryLines = 10 * MaxParts;
 // Raw text shown where the structure ends (past MaxNesting, or a message
 // that is no mail).
 inline constexpr qsizetype MaxFlatBytes = 1024 * 1024;

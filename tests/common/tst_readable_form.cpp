@@ -329,6 +329,13 @@ void ReadableFormTest::limits_data()
     QTest::newRow("multiparts 40 deep: past 32 levels the rest as sent")
         << StoredMessage("Content-Type: multipart/mixed; boundary=b0\r\n", NestedMultiparts(40))
         << NestingLine + deepRest + QStringLiteral("--b40\n\ndeep\n") << QStringList() << 50 << qsizetype(1000);
+    QTest::newRow("10,001 lines that could open a part: the rest as sent")
+        << StoredMessage("Content-Type: multipart/mixed; boundary=b\r\n",
+                         "--b\r\n\r\n" + QByteArray("--x\r\n").repeated(10001) + "--b--")
+        << QStringLiteral("--x\n").repeated(9999) +
+               QStringLiteral("\n［一部省略］区切りに見える行が 10000 行を超えるため、ここから先は送られてきた原文のまま表示します。\n"
+                              "--x\n--x\n--b--\n")
+        << QStringList() << 50 << qsizetype(50000);
     QTest::newRow("messages enclosed 40 deep: 31 shown, the rest as sent")
         << StoredMessage("Content-Type: message/rfc822\r\n",
                          QByteArray("Content-Type: message/rfc822\r\n\r\n").repeated(39) + "Subject: deep\r\n\r\ndeep")
