@@ -24,10 +24,8 @@ void AppendMessage(QString& text, QString message)
         text += u'\n';
     }
     // A NUL would end the text early in the widgets that show it.
-    for (qsizetype i = start; i < text.size(); ++i) {
-        if (text[i] == QChar(0)) {
-            text[i] = QChar::ReplacementCharacter;
-        }
+    for (qsizetype i = text.indexOf(QChar(0), start); i >= 0; i = text.indexOf(QChar(0), i + 1)) {
+        text[i] = QChar::ReplacementCharacter;
     }
 }
 
