@@ -1,17 +1,8 @@
 #include "MessageFile.h"
 
-namespace {
+#include "LineEnds.h"
 
-QByteArrayView WithoutLineEnd(QByteArrayView line)
-{
-    if (line.endsWith('\n')) {
-        line.chop(1);
-    }
-    if (line.endsWith('\r')) {
-        line.chop(1);
-    }
-    return line;
-}
+namespace {
 
 // The line that starts at `start`, with its line end.
 QByteArrayView LineAt(QByteArrayView bytes, qsizetype start)

@@ -1,6 +1,7 @@
 #include "MimeOutline.h"
 
 #include "GMimeSupport.h"
+#include "LineEnds.h"
 #include "ReadingLimits.h"
 
 #include <initializer_list>
@@ -54,17 +55,6 @@ bool IsControl(char c)
 {
     const auto u = static_cast<unsigned char>(c);
     return u < 0x20 || u == 0x7F;
-}
-
-QByteArrayView WithoutLineEnd(QByteArrayView line)
-{
-    if (line.endsWith('\n')) {
-        line.chop(1);
-    }
-    if (line.endsWith('\r')) {
-        line.chop(1);
-    }
-    return line;
 }
 
 // The name of a header field line, as GMime reads it: the text before the
