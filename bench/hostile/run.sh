@@ -23,6 +23,9 @@ build=${BENCH_BUILD_DIR:-$root/build-e}
 count=${BENCH_COUNT:-1000000}
 kill_after=${BENCH_KILL_AFTER:-20}
 
+for tool in /usr/bin/time python3; do
+    command -v "$tool" >/dev/null || { echo "run.sh needs $tool (Debian packages time, python3)" >&2; exit 1; }
+done
 [[ -f "$build/CMakeCache.txt" ]] ||
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$build" -j2 Larkglass bench_readable_steps >/dev/null
@@ -64,9 +67,9 @@ for binary in "${binaries[@]}"; do
         elif awk -v s="$seconds" 'BEGIN { exit !(s >= 1) }' || ((rss_kib >= limit_kib)); then
             verdict="over target"
         fi
-        printf '| %s | %.1f MB | %s s | %d MiB | %d MiB | %d B | %s |\n' "$(basename "$input" .txt)" \
-            "$(echo "$size / 1000000" | bc -l)" "$seconds" $((rss_kib / 1024)) $((limit_kib / 1024)) \
-            "$(stat -c %s "$work/out")" "$verdict"
+        printf '| %s | %s MB | %s s | %d MiB | %d MiB | %d B | %s |\n' "$(basename "$input" .txt)" \
+            "$(awk -v s="$size" 'BEGIN { printf "%.1f", s / 1e6 }')" "$seconds" $((rss_kib / 1024)) \
+            $((limit_kib / 1024)) "$(stat -c %s "$work/out")" "$verdict"
     done
 done
 
