@@ -27,8 +27,9 @@ QString ReadableForm(QByteArrayView file);
 // raw text, finds the next message of the file, parses one message within
 // its limits, or renders one header block or one part: its work is
 // bounded by the limits and by the size of the one message or part it
-// handles (a few milliseconds for a message of 1 MiB). The renderer keeps
-// `file`'s bytes (shared, not copied) while it works.
+// handles: for a message of 1 MiB, some 20 ms at most (one HTML part of
+// that size turned into text), most steps well under a millisecond. The
+// renderer keeps `file`'s bytes (shared, not copied) while it works.
 class ReadableFormRenderer {
 public:
     explicit ReadableFormRenderer(QByteArray file);
