@@ -4,6 +4,7 @@
 #include "LinearHtmlText.h"
 #include "ReadingLimits.h"
 
+#include <QGuiApplication>
 #include <QTextDocumentFragment>
 
 namespace {
@@ -49,7 +50,8 @@ private:
 QString PlainTextFromHtml(const QString& html)
 {
     LaidOutHtml visible;
-    if (!ReadVisibleHtml(html, visible)) {
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    if (!gui || !ReadVisibleHtml(html, visible)) {
         return LinearHtmlText(html);
     }
     QString text = QTextDocumentFragment::fromHtml(visible.Html()).toPlainText();

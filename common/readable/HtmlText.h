@@ -9,5 +9,7 @@
 // An image becomes its alt text, or nothing. A small, shallow document is
 // laid out by Qt's document classes; any other goes through the program's
 // own linear conversion (LinearHtmlText), so the cost stays linear in the
-// text's length.
+// text's length. Qt's document classes need a GUI application (without one
+// they crash on <pre>, <code> and the like): without one, as under
+// `Larkglass --print`, every document goes the linear way.
 QString PlainTextFromHtml(const QString& html);

@@ -399,5 +399,5 @@ void ReadableFormTest::cutByItsCaller()
     QVERIFY(renderer.Text().endsWith(u"long line of text\n"));
 }
 
-QTEST_GUILESS_MAIN(ReadableFormTest)
+QTEST_MAIN(ReadableFormTest)
 #include "tst_readable_form.moc"

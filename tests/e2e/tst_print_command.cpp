@@ -25,9 +25,15 @@ void PrintCommandTest::initTestCase()
     QVERIFY(dir_.isValid());
     program_ = dir_.filePath(QStringLiteral("Larkglass"));
     QVERIFY(QFile::copy(QStringLiteral(LARKGLASS_EXE), program_));
-    QFile message(dir_.filePath(QStringLiteral("20030325_140509.log")));
-    QVERIFY(message.open(QIODevice::WriteOnly));
-    message.write("Subject: =?ISO-2022-JP?B?GyRCMnE1RCRON28bKEI=?=\r\n\r\n\x1b$B;3ED$G$9!#\x1b(B\r\n.\r\n");
+    const std::pair<const char*, QByteArray> files[] = {
+        {"20030325_140509.log", "Subject: =?ISO-2022-JP?B?GyRCMnE1RCRON28bKEI=?=\r\n\r\n\x1b$B;3ED$G$9!#\x1b(B\r\n.\r\n"},
+        {"html.log", "Content-Type: text/html\r\n\r\n<p>Hi &amp; bye</p><pre>  code\r\n  block</pre>\r\n.\r\n"},
+    };
+    for (const auto& [name, bytes] : files) {
+        QFile message(dir_.filePath(QLatin1String(name)));
+        QVERIFY(message.open(QIODevice::WriteOnly));
+        message.write(bytes);
+    }
 }
 
 void PrintCommandTest::exitStatusesAndOutput_data()
@@ -38,6 +44,9 @@ void PrintCommandTest::exitStatusesAndOutput_data()
     QTest::addColumn<QByteArray>("err");
     QTest::newRow("a message file") << QStringList{"--print", "20030325_140509.log"} << 0
                                     << QByteArray("差出人: \n宛先: \n日付: \n件名: 会議の件\n\n山田です。\n") << QByteArray();
+    QTest::newRow("HTML with preformatted text, without a display")
+        << QStringList{"--print", "html.log"} << 0
+        << QByteArray("Hi & bye\n  code\n  block\n") << QByteArray();
     QTest::newRow("a missing file") << QStringList{"--print", "nothing.log"} << 1 << QByteArray()
                                     << QByteArray("Larkglass: メッセージファイルを読めません: nothing.log\n");
     QTest::newRow("a folder") << QStringList{"--print", "."} << 1 << QByteArray()
