@@ -2,6 +2,7 @@
 
 #include "CharsetNames.h"
 #include "CharsetText.h"
+#include "ReadingLimits.h"
 
 #include <QByteArray>
 
@@ -89,10 +90,25 @@ bool IsBlank(QStringView text)
     return true;
 }
 
+qsizetype WordsFrom(const QString& text, qsizetype start)
+{
+    qsizetype words = 0;
+    while (start >= 0) {
+        const std::optional<EncodedWord> word = WordAt(text, start);
+        words += word ? 1 : 0;
+        start = text.indexOf(u"=?", word ? word->end : start + 1);
+    }
+    return words;
+}
+
 } // namespace
 
-QString DecodeEncodedWords(const QString& text)
+QString DecodeEncodedWords(const QString& text, qsizetype* wordsLeft)
 {
+    if (wordsLeft) {
+        *wordsLeft = 0;
+    }
+    qsizetype words = 0;
     QString decoded;
     decoded.reserve(text.size());
     QByteArray runCharset;
@@ -113,6 +129,14 @@ QString DecodeEncodedWords(const QString& text)
             start = text.indexOf(u"=?", start + 1);
             continue;
         }
+        if (words == MaxEncodedWords) {
+            endRun();
+            if (wordsLeft) {
+                *wordsLeft = WordsFrom(text, start);
+            }
+            return decoded;
+        }
+        ++words;
         const QStringView between = QStringView(text).sliced(done, start - done);
         if (!inRun || !IsBlank(between)) {
             endRun();

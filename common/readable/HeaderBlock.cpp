@@ -3,6 +3,8 @@
 #include "GMimeSupport.h"
 #include "HeaderText.h"
 #include "JapaneseDate.h"
+#include "LeftOutLines.h"
+#include "ReadingLimits.h"
 
 #include <QByteArray>
 
@@ -20,19 +22,28 @@ const Field Fields[] = {
 
 } // namespace
 
-QString ReaderHeaderBlock(GMimeMessage* message)
+QString ReaderHeaderBlock(GMimeObject* message)
 {
     QString block;
     bool anyField = false;
     for (const Field& field : Fields) {
-        const QByteArray raw = RawHeader(GMIME_OBJECT(message), field.name);
+        qsizetype size = 0;
+        const QByteArray raw = RawHeader(message, field.name, &size);
         const bool present = !raw.isNull();
         anyField = anyField || present;
         if (!present && !field.alwaysShown) {
             continue;
         }
-        const QString value = qstrcmp(field.name, "Date") == 0 ? ReadableDate(raw) : ReadableHeaderField(raw);
-        block += QString::fromUtf8(field.label) + QStringLiteral(": ") + value + u'\n';
+        const QString label = QString::fromUtf8(field.label);
+        qsizetype wordsLeft = 0;
+        const QString value = qstrcmp(field.name, "Date") == 0 ? ReadableDate(raw) : ReadableHeaderField(raw, &wordsLeft);
+        block += label + QStringLiteral(": ") + value + u'\n';
+        if (size > MaxFieldBytes) {
+            block += FieldBytesLeftOutLine(label, size) + u'\n';
+        }
+        if (wordsLeft > 0) {
+            block += EncodedWordsLeftOutLine(label, wordsLeft) + u'\n';
+        }
     }
     return anyField ? block : QString();
 }

@@ -27,8 +27,8 @@ QString OnOneLine(QString text)
     return text;
 }
 
-QString ReadableHeaderField(QByteArrayView rawValue)
+QString ReadableHeaderField(QByteArrayView rawValue, qsizetype* wordsLeft)
 {
     // Decoded words may hold line breaks or other controls.
-    return OnOneLine(DecodeEncodedWords(UnfoldedFieldText(rawValue))).trimmed();
+    return OnOneLine(DecodeEncodedWords(UnfoldedFieldText(rawValue), wordsLeft)).trimmed();
 }

@@ -16,3 +16,14 @@ QString WithLfLineEnds(QString text)
     text.truncate(kept);
     return text;
 }
+
+QByteArrayView WithoutLineEnd(QByteArrayView line)
+{
+    if (line.endsWith('\n')) {
+        line.chop(1);
+    }
+    if (line.endsWith('\r')) {
+        line.chop(1);
+    }
+    return line;
+}

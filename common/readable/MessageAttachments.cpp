@@ -2,6 +2,7 @@
 
 #include "PartFileName.h"
 #include "MessageParsing.h"
+#include "MimeEntity.h"
 
 namespace {
 
@@ -28,6 +29,17 @@ bool IsShownText(GMimePart* part)
            (g_mime_content_type_is_type(type, "text", "plain") || g_mime_content_type_is_type(type, "text", "html"));
 }
 
+bool IsEnclosedMessage(GMimeObject* object)
+{
+    GMimeContentType* type = g_mime_object_get_content_type(object);
+    for (const char* subtype : {"rfc822", "rfc2822", "global", "news"}) {
+        if (g_mime_content_type_is_type(type, "message", subtype)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void Collect(GMimeObject* object, int depth, QList<MessageAttachment>& attachments)
 {
     if (object == nullptr || depth > MaxNesting) {
@@ -41,6 +53,11 @@ void Collect(GMimeObject* object, int depth, QList<MessageAttachment>& attachmen
     } else if (GMIME_IS_MESSAGE_PART(object)) {
         GMimeMessage* message = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
         Collect(message ? g_mime_message_get_mime_part(message) : nullptr, depth + 1, attachments);
+    } else if (GMIME_IS_PART(object) && IsEnclosedMessage(object)) {
+        // GMime leaves enclosed messages to the reader as plain parts.
+        const QByteArray bytes = DecodedBytes(GMIME_PART(object));
+        const MimeEntity enclosed(bytes);
+        Collect(enclosed.Root(), depth + 1, attachments);
     } else if (GMIME_IS_PART(object) && !IsShownText(GMIME_PART(object))) {
         GMimePart* part = GMIME_PART(object);
         attachments.append(

@@ -1,21 +1,14 @@
 #include "MessageFile.h"
 
+#include "LineEnds.h"
+
 namespace {
 
-bool IsBlank(QByteArrayView bytes)
+// The line that starts at `start`, with its line end.
+QByteArrayView LineAt(QByteArrayView bytes, qsizetype start)
 {
-    return bytes.trimmed().isEmpty();
-}
-
-QByteArrayView WithoutLineEnd(QByteArrayView line)
-{
-    if (line.endsWith('\n')) {
-        line.chop(1);
-    }
-    if (line.endsWith('\r')) {
-        line.chop(1);
-    }
-    return line;
+    const qsizetype end = bytes.indexOf('\n', start);
+    return bytes.sliced(start, (end < 0 ? bytes.size() : end + 1) - start);
 }
 
 // "Name:" where the name is printable ASCII without blanks (RFC 5322).
@@ -33,58 +26,81 @@ bool IsHeaderField(QByteArrayView line)
     return false;
 }
 
-} // namespace
-
-QList<QByteArray> SplitMessageFile(QByteArrayView file, QList<qsizetype>* starts)
-{
-    QList<QByteArray> messages;
-    QByteArray current;
-    current.reserve(file.size());
-    qsizetype start = 0;
-    qsizetype messageStart = 0;
-    while (start < file.size()) {
-        const qsizetype end = file.indexOf('\n', start);
-        const qsizetype next = end < 0 ? file.size() : end + 1;
-        QByteArrayView line = file.sliced(start, next - start);
-        start = next;
-        if (WithoutLineEnd(line) == ".") {
-            messages.append(current);
-            current.clear();
-            if (starts) {
-                starts->append(messageStart);
-            }
-            messageStart = start;
-            continue;
-        }
-        if (line.startsWith('.')) {
-            line = line.sliced(1);
-        }
-        current.append(line);
-    }
-    if (!IsBlank(current)) {
-        messages.append(current);
-        if (starts) {
-            starts->append(messageStart);
-        }
-    }
-    return messages;
-}
-
+// Where a message's header block ends at a line that is no header field
+// and no blank line: there the body begins. -1 when the header block ends
+// as it should.
 qsizetype MissingBlankLineAt(QByteArrayView message)
 {
-    qsizetype start = 0;
-    while (start < message.size()) {
-        const qsizetype end = message.indexOf('\n', start);
-        const qsizetype next = end < 0 ? message.size() : end + 1;
-        const QByteArrayView line = WithoutLineEnd(message.sliced(start, next - start));
-        const bool continuation = start > 0 && (line.startsWith(' ') || line.startsWith('\t'));
-        if (line.isEmpty()) {
+    for (qsizetype start = 0; start < message.size();) {
+        const QByteArrayView line = LineAt(message, start);
+        const QByteArrayView text = WithoutLineEnd(line);
+        const bool continuation = start > 0 && (text.startsWith(' ') || text.startsWith('\t'));
+        if (text.isEmpty()) {
             return -1;
         }
-        if (!continuation && !IsHeaderField(line)) {
+        if (!continuation && !IsHeaderField(text)) {
             return start;
         }
-        start = next;
+        start += line.size();
     }
     return -1;
+}
+
+} // namespace
+
+StoredMessage NextStoredMessage(QByteArrayView file, qsizetype from)
+{
+    bool dotStuffed = false;
+    for (qsizetype start = from; start < file.size();) {
+        const QByteArrayView line = LineAt(file, start);
+        if (WithoutLineEnd(line) == ".") {
+            return {file.sliced(from, start - from), start + line.size(), dotStuffed};
+        }
+        dotStuffed = dotStuffed || line.startsWith('.');
+        start += line.size();
+    }
+    return {file.sliced(from), file.size(), dotStuffed};
+}
+
+QByteArray Unstuffed(const StoredMessage& stored)
+{
+    if (!stored.dotStuffed) {
+        return QByteArray::fromRawData(stored.bytes.data(), stored.bytes.size());
+    }
+    QByteArray message;
+    message.reserve(stored.bytes.size());
+    for (qsizetype start = 0; start < stored.bytes.size();) {
+        const QByteArrayView line = LineAt(stored.bytes, start);
+        message.append(line.startsWith('.') ? line.sliced(1) : line);
+        start += line.size();
+    }
+    return message;
+}
+
+QByteArray WithHeaderBlockEnd(QByteArrayView message)
+{
+    const qsizetype body = MissingBlankLineAt(message);
+    if (body < 0) {
+        return QByteArray::fromRawData(message.data(), message.size());
+    }
+    QByteArray shaped;
+    shaped.reserve(message.size() + 2);
+    return shaped.append(message.first(body)).append("\r\n").append(message.sliced(body));
+}
+
+SplitFile SplitMessageFile(QByteArrayView file)
+{
+    SplitFile split;
+    for (qsizetype from = 0; from < file.size();) {
+        const StoredMessage stored = NextStoredMessage(file, from);
+        const bool endLine = stored.next > from + stored.bytes.size();
+        if (endLine || !stored.bytes.trimmed().isEmpty()) {
+            QByteArray message = Unstuffed(stored);
+            message.detach(); // owns its bytes, whatever becomes of the file's
+            split.messages.append(message);
+            split.starts.append(from);
+        }
+        from = stored.next;
+    }
+    return split;
 }

@@ -1,50 +1,102 @@
 #include "ReadableForm.h"
 
-#include "CharsetText.h"
-#include "LineEnds.h"
+#include "LeftOutLines.h"
 #include "MessageFile.h"
 #include "ReadableMessage.h"
 
-#include <algorithm>
-
 namespace {
 
-bool IsBlank(const QString& text)
+// A message's text after those before it; where it begins.
+qsizetype AppendMessage(QString& text, QString message)
 {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
+    if (message.isEmpty()) {
+        return text.size();
+    }
+    qsizetype start = 0;
+    if (text.isEmpty()) {
+        text = std::move(message);
+    } else {
+        text += MessageDivider + u'\n';
+        start = text.size();
+        text += message;
+    }
+    if (!text.endsWith(u'\n')) {
+        text += u'\n';
+    }
+    // A NUL would end the text early in the widgets that show it.
+    for (qsizetype i = text.indexOf(QChar(0), start); i >= 0; i = text.indexOf(QChar(0), i + 1)) {
+        text[i] = QChar::ReplacementCharacter;
+    }
+    return start;
 }
 
 } // namespace
 
+ReadableFormRenderer::ReadableFormRenderer(QByteArray file) : file_(std::move(file)) {}
+
+ReadableFormRenderer::~ReadableFormRenderer() = default;
+
+bool ReadableFormRenderer::Step()
+{
+    if (message_) {
+        if (!message_->Step()) {
+            FinishMessage();
+        }
+    } else if (next_ < file_.size()) {
+        const StoredMessage stored = NextStoredMessage(file_, next_);
+        next_ = stored.next;
+        message_ = std::make_unique<MessageRenderer>(Unstuffed(stored));
+        if (message_->Done()) {
+            FinishMessage();
+        }
+    }
+    return !Done();
+}
+
+bool ReadableFormRenderer::Done() const
+{
+    return !message_ && next_ >= file_.size();
+}
+
+QString ReadableFormRenderer::Text() const
+{
+    QString text = text_;
+    if (message_) {
+        AppendMessage(text, message_->Text());
+    }
+    return text;
+}
+
+QString ReadableFormRenderer::CutText() const
+{
+    QString text = Text();
+    if (!Done()) {
+        if (!text.isEmpty() && !text.endsWith(u'\n')) {
+            text += u'\n';
+        }
+        text += RenderingCutLine() + u'\n';
+    }
+    return text;
+}
+
+void ReadableFormRenderer::FinishMessage()
+{
+    starts_.append(AppendMessage(text_, message_->TakeText()));
+    message_.reset();
+}
+
 QString ReadableForm(QByteArrayView file)
 {
-    return ReadableFormOfFile(file).text;
+    ReadableFormRenderer renderer(QByteArray::fromRawData(file.data(), file.size()));
+    while (renderer.Step()) {
+    }
+    return renderer.Text();
 }
 
 ReadableFile ReadableFormOfFile(QByteArrayView file)
 {
-    QString text;
-    QList<qsizetype> starts;
-    for (const QByteArray& message : SplitMessageFile(file)) {
-        QString readable = ReadableMessage(message);
-        if (IsBlank(readable)) {
-            readable = WithLfLineEnds(TextOfUnknownCharset(message.trimmed()));
-        }
-        if (readable.isEmpty()) {
-            // Shows nothing, but keeps its place in the count of messages.
-            starts.append(text.size());
-            continue;
-        }
-        if (!text.isEmpty()) {
-            text += MessageDivider + u'\n';
-        }
-        starts.append(text.size());
-        text += readable;
-        if (!text.endsWith(u'\n')) {
-            text += u'\n';
-        }
+    ReadableFormRenderer renderer(QByteArray::fromRawData(file.data(), file.size()));
+    while (renderer.Step()) {
     }
-    // A NUL would end the text early in the widgets that show it.
-    text.replace(QChar(0), QChar::ReplacementCharacter);
-    return {text, starts};
+    return {renderer.Text(), renderer.MessageStarts()};
 }

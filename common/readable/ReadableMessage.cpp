@@ -6,66 +6,30 @@
 #include "GMimeSupport.h"
 #include "HeaderBlock.h"
 #include "HtmlText.h"
+#include "LeftOutLines.h"
 #include "LineEnds.h"
 #include "MessageFile.h"
+#include "MimeEntity.h"
+#include "MimeOutline.h"
 #include "MimeParameters.h"
+#include "PartContent.h"
 #include "PartFileName.h"
+#include "ReadingLimits.h"
 
-#include <QByteArray>
 #include <QList>
 
-#include <memory>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
-
-constexpr int MaxNesting = 32;
 
 const QString EnclosedMessageStart = QStringLiteral("-------- 転送されたメッセージ --------");
 const QString EnclosedMessageEnd = QStringLiteral("-------- ここまで --------");
 
-QByteArray StreamBytes(GMimeStream* stream)
+bool IsBlank(QByteArrayView bytes)
 {
-    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
-    return QByteArray(reinterpret_cast<const char*>(bytes->data), static_cast<qsizetype>(bytes->len));
-}
-
-QByteArray DecodedContent(GMimeDataWrapper* content)
-{
-    GPtr<GMimeStream> memory(g_mime_stream_mem_new());
-    g_mime_data_wrapper_write_to_stream(content, memory.get());
-    return StreamBytes(memory.get());
-}
-
-QByteArray RawContent(GMimeDataWrapper* content)
-{
-    GMimeStream* raw = g_mime_data_wrapper_get_stream(content);
-    GPtr<GMimeStream> memory(g_mime_stream_mem_new());
-    g_mime_stream_reset(raw);
-    g_mime_stream_write_to_stream(raw, memory.get());
-    g_mime_stream_reset(raw);
-    return StreamBytes(memory.get());
-}
-
-// Decoded, and so the bytes as sent for 7bit and 8bit parts.
-qint64 DecodedSize(GMimeDataWrapper* content)
-{
-    GPtr<GMimeStream> counter(g_mime_stream_null_new());
-    g_mime_data_wrapper_write_to_stream(content, counter.get());
-    return static_cast<qint64>(GMIME_STREAM_NULL(counter.get())->written);
-}
-
-// Base64 with other characters than its alphabet was not base64 at all:
-// decoding would only make noise of it.
-bool IsCleanBase64(QByteArrayView raw)
-{
-    for (const char c : raw) {
-        const bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                              c == '+' || c == '/' || c == '=';
-        if (!alphabet && c != '\n' && c != '\r' && c != ' ' && c != '\t') {
-            return false;
-        }
-    }
-    return true;
+    return bytes.trimmed().isEmpty();
 }
 
 QString ContentTypeParameter(GMimeObject* object, const char* name)
@@ -98,6 +62,14 @@ bool IsReadableText(GMimeObject* object)
            (IsType(object, "text", "plain") || IsType(object, "text", "html") || IsBareText(object));
 }
 
+// The types GMime would parse as an enclosed message (EnsureGMime keeps
+// them leaf parts).
+bool IsEnclosedMessage(GMimeObject* object)
+{
+    return GMIME_IS_PART(object) && (IsType(object, "message", "rfc822") || IsType(object, "message", "rfc2822") ||
+                                     IsType(object, "message", "global") || IsType(object, "message", "news"));
+}
+
 // The plain text of an alternative, else its HTML, else its first nested
 // multipart; nothing when it offers none of these.
 GMimeObject* ChosenAlternative(GMimeMultipart* multipart)
@@ -112,24 +84,6 @@ GMimeObject* ChosenAlternative(GMimeMultipart* multipart)
         }
     }
     return nullptr;
-}
-
-// The transfer-decoded bytes of a part; the bytes as sent when they were
-// no transfer encoding at all.
-QByteArray ContentBytes(GMimePart* part)
-{
-    GMimeDataWrapper* content = g_mime_part_get_content(part);
-    if (content == nullptr) {
-        return {};
-    }
-    QByteArray bytes = DecodedContent(content);
-    if (g_mime_part_get_content_encoding(part) == GMIME_CONTENT_ENCODING_BASE64) {
-        const QByteArray raw = RawContent(content);
-        if (!IsCleanBase64(raw) || (bytes.trimmed().isEmpty() && !raw.trimmed().isEmpty())) {
-            bytes = raw;
-        }
-    }
-    return bytes;
 }
 
 QString PartText(GMimePart* part, const QByteArray& defaultCharset = QByteArray())
@@ -147,27 +101,68 @@ QString PartText(GMimePart* part, const QByteArray& defaultCharset = QByteArray(
     return text;
 }
 
-// The readable form of a message, one piece at a time: a header block, a
-// MIME part, or a line of its own. Parts waiting their turn are held in a
-// list rather than on the call stack, so that nesting costs no stack.
-class MessageRenderer {
-public:
-    explicit MessageRenderer(GMimeMessage* message)
+// The first `limit` bytes or more of `bytes` from `from`, ended after a
+// line end where there is one, so that no character is cut in two.
+QByteArrayView Slice(QByteArrayView bytes, qsizetype from, qsizetype limit)
+{
+    const QByteArrayView rest = bytes.sliced(from);
+    if (rest.size() <= limit) {
+        return rest;
+    }
+    const qsizetype lineEnd = rest.first(limit).lastIndexOf('\n');
+    return rest.first(lineEnd < 0 ? limit : lineEnd + 1);
+}
+
+// One message being rendered, the top one or an enclosed one, with the
+// outline that bounds its parse and, once parsed, its parts.
+struct Message {
+    Message(QByteArray sent, int rootDepth, qsizetype maxParts)
+        : owner(std::move(sent)),
+          bytes(WithHeaderBlockEnd(owner)),
+          depth(rootDepth),
+          outline(bytes, maxParts, MaxNesting - rootDepth)
     {
-        pending_.append({Piece::Part, nullptr, g_mime_message_get_mime_part(message), {}, 0});
-        pending_.append({Piece::Header, message, nullptr, {}, 0});
     }
 
-    // Renders the next piece; false when none is left.
+    QByteArray owner; // the bytes as sent, which the others may share
+    QByteArray bytes;
+    int depth; // of its root entity
+    MimeOutline outline;
+    QByteArray parsed; // what GMime parses
+    std::unique_ptr<MimeEntity> entity;
+};
+
+} // namespace
+
+// The pieces waiting their turn are held in a list rather than on the
+// call stack, so that nesting costs no stack; the next piece is the last.
+class MessageRenderer::Pieces {
+public:
+    explicit Pieces(QByteArray message)
+    {
+        if (IsBlank(message)) {
+            return;
+        }
+        Queue(Piece::Fallback);
+        Open(std::move(message), 0);
+        sent_ = messages_.back()->owner;
+    }
+
     bool Step()
     {
         if (pending_.isEmpty()) {
             return false;
         }
-        const Piece piece = pending_.takeLast();
+        Piece piece = pending_.takeLast();
         switch (piece.kind) {
+        case Piece::Outline:
+            Queue(messages_.back()->outline.Step(StepBytes) ? Piece::Outline : Piece::Parse);
+            break;
+        case Piece::Parse:
+            Parse();
+            break;
         case Piece::Header:
-            Header(piece.message);
+            Header(piece.object);
             break;
         case Piece::Part:
             Part(piece.object, piece.depth);
@@ -176,22 +171,75 @@ public:
             StartBlock();
             text_ += piece.line + u'\n';
             break;
+        case Piece::Close:
+            Close();
+            break;
+        case Piece::Release:
+            messages_.pop_back();
+            break;
+        case Piece::Raw:
+            Raw(std::move(piece));
+            break;
+        case Piece::Fallback:
+            Fallback();
+            break;
         }
-        return true;
+        return !pending_.isEmpty();
     }
 
-    QString Text() const { return text_; }
+    bool Done() const { return pending_.isEmpty(); }
+    const QString& Text() const { return text_; }
+    QString TakeText() { return std::exchange(text_, QString()); }
 
 private:
     struct Piece {
-        enum Kind { Header, Part, Line } kind;
-        GMimeMessage* message;
-        GMimeObject* object;
+        enum Kind { Outline, Parse, Header, Part, Line, Close, Release, Raw, Fallback } kind = Outline;
+        GMimeObject* object = nullptr;
+        int depth = 0;
         QString line;
-        int depth;
+        QByteArray bytes; // raw text, shown from `offset`
+        qsizetype offset = 0;
     };
 
-    void Header(GMimeMessage* message)
+    void Open(QByteArray message, int depth)
+    {
+        messages_.push_back(std::make_unique<Message>(std::move(message), depth, partsLeft_));
+        Queue(Piece::Outline);
+    }
+
+    // The message parsed up to where its outline says; then its header
+    // block, its parts, and what its limits left out.
+    void Parse()
+    {
+        Message& message = *messages_.back();
+        partsLeft_ -= message.outline.Parts();
+        message.parsed = message.outline.ParseInput();
+        message.entity = std::make_unique<MimeEntity>(message.parsed);
+        GMimeObject* root = message.entity->Root();
+        Queue(Piece::Release);
+        Queue(Piece::Close);
+        if (root == nullptr) {
+            QueueRaw(message.bytes);
+            return;
+        }
+        Queue(Piece::Part, root, message.depth);
+        Queue(Piece::Header, root);
+    }
+
+    void Close()
+    {
+        const Message& message = *messages_.back();
+        const MimeOutline::CutFor cut = message.outline.CutReason();
+        if (cut == MimeOutline::CutFor::Nesting || cut == MimeOutline::CutFor::BoundaryLines) {
+            const qsizetype rest = message.bytes.indexOf('\n', message.outline.ParseEnd()) + 1;
+            QueueRaw(QByteArray::fromRawData(message.bytes.constData() + rest, message.bytes.size() - rest));
+            QueueLine(cut == MimeOutline::CutFor::Nesting ? NestingLeftOutLine() : BoundaryLinesLeftOutLine());
+        } else if (message.outline.PartsLeftOut() > 0) {
+            QueueLine(PartsLeftOutLine(message.outline.PartsLeftOut()));
+        }
+    }
+
+    void Header(GMimeObject* message)
     {
         const QString block = ReaderHeaderBlock(message);
         if (!block.isEmpty()) {
@@ -201,15 +249,10 @@ private:
 
     void Part(GMimeObject* object, int depth)
     {
-        if (object == nullptr) {
-            return;
-        }
-        if (depth > MaxNesting) {
-            Attachment(object);
-        } else if (GMIME_IS_MULTIPART(object)) {
+        if (GMIME_IS_MULTIPART(object)) {
             Multipart(GMIME_MULTIPART(object), depth);
-        } else if (GMIME_IS_MESSAGE_PART(object)) {
-            Enclosed(g_mime_message_part_get_message(GMIME_MESSAGE_PART(object)), depth);
+        } else if (IsEnclosedMessage(object)) {
+            Enclosed(GMIME_PART(object), depth);
         } else if (IsReadableText(object)) {
             Block(PartText(GMIME_PART(object)));
         } else if (!GMIME_IS_PART(object) || !IsType(object, "text", "calendar") || !Calendar(GMIME_PART(object))) {
@@ -235,19 +278,27 @@ private:
             }
         }
         for (qsizetype i = children.size() - 1; i >= 0; --i) {
-            pending_.append({Piece::Part, nullptr, children[i], {}, depth + 1});
+            Queue(Piece::Part, children[i], depth + 1);
         }
     }
 
-    void Enclosed(GMimeMessage* message, int depth)
+    // The enclosed message is parsed when its turn comes, within the
+    // limits its enclosing messages left. Its bytes live as long as the
+    // enclosing message, which is released after it.
+    void Enclosed(GMimePart* part, int depth)
     {
-        if (message == nullptr) {
+        QByteArray bytes = ContentBytes(part);
+        if (IsBlank(bytes)) {
             return;
         }
-        pending_.append({Piece::Line, nullptr, nullptr, EnclosedMessageEnd, depth});
-        pending_.append({Piece::Part, nullptr, g_mime_message_get_mime_part(message), {}, depth + 1});
-        pending_.append({Piece::Header, message, nullptr, {}, depth});
-        pending_.append({Piece::Line, nullptr, nullptr, EnclosedMessageStart, depth});
+        if (depth + 1 >= MaxNesting) {
+            QueueRaw(std::move(bytes));
+            QueueLine(NestingLeftOutLine());
+            return;
+        }
+        QueueLine(EnclosedMessageEnd);
+        Open(std::move(bytes), depth + 1);
+        QueueLine(EnclosedMessageStart);
     }
 
     bool Calendar(GMimePart* part)
@@ -263,17 +314,61 @@ private:
     void Attachment(GMimeObject* object)
     {
         QString name = ReadableFileName(object);
-        qint64 size = 0;
-        if (GMIME_IS_PART(object)) {
-            if (GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(object))) {
-                size = DecodedSize(content);
-            }
-        }
+        const qint64 size = GMIME_IS_PART(object) ? DecodedSize(GMIME_PART(object)) : 0;
         if (name.isEmpty()) {
             name = QStringLiteral("名前なし");
         }
         const QString type = FromGString(g_mime_content_type_get_mime_type(g_mime_object_get_content_type(object)));
         text_ += QStringLiteral("[添付] %1 (%2, %3 バイト)\n").arg(name, type).arg(size);
+    }
+
+    // Raw text, a slice per step, up to MaxFlatBytes.
+    void Raw(Piece piece)
+    {
+        const QByteArrayView slice = Slice(piece.bytes, piece.offset, StepBytes);
+        text_ += WithLfLineEnds(TextOfUnknownCharset(slice));
+        piece.offset += slice.size();
+        const qsizetype left = piece.bytes.size() - piece.offset;
+        if (left > 0 && piece.offset < MaxFlatBytes) {
+            pending_.append(std::move(piece));
+            return;
+        }
+        EndLine();
+        if (left > 0) {
+            text_ += RawTextLeftOutLine(left) + u'\n';
+        }
+    }
+
+    // A message with nothing readable shows its raw text instead.
+    void Fallback()
+    {
+        if (!std::all_of(text_.cbegin(), text_.cend(), [](QChar c) { return c.isSpace(); })) {
+            return;
+        }
+        text_.clear();
+        const QByteArrayView trimmed = QByteArrayView(sent_).trimmed();
+        QueueRaw(QByteArray::fromRawData(trimmed.data(), trimmed.size()));
+    }
+
+    void Queue(Piece::Kind kind, GMimeObject* object = nullptr, int depth = 0)
+    {
+        Piece piece;
+        piece.kind = kind;
+        piece.object = object;
+        piece.depth = depth;
+        pending_.append(std::move(piece));
+    }
+
+    void QueueRaw(QByteArray bytes)
+    {
+        Queue(Piece::Raw);
+        pending_.back().bytes = std::move(bytes);
+    }
+
+    void QueueLine(const QString& line)
+    {
+        Queue(Piece::Line);
+        pending_.back().line = line;
     }
 
     void Block(const QString& text)
@@ -299,33 +394,33 @@ private:
         }
     }
 
-    QList<Piece> pending_; // the next piece last
+    QByteArray sent_;
+    QList<Piece> pending_;
+    std::vector<std::unique_ptr<Message>> messages_; // the innermost last
+    qsizetype partsLeft_ = MaxParts;
     QString text_;
 };
 
-} // namespace
+MessageRenderer::MessageRenderer(QByteArray message) : pieces_(std::make_unique<Pieces>(std::move(message))) {}
 
-QString ReadableMessage(QByteArrayView message)
+MessageRenderer::~MessageRenderer() = default;
+
+bool MessageRenderer::Step()
 {
-    if (message.trimmed().isEmpty()) {
-        return {};
-    }
-    EnsureGMime();
-    QByteArray shaped;
-    if (const qsizetype body = MissingBlankLineAt(message); body >= 0) {
-        shaped.reserve(message.size() + 2);
-        shaped.append(message.first(body)).append("\r\n").append(message.sliced(body));
-        message = shaped;
-    }
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(message.data(), static_cast<size_t>(message.size())));
-    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
-    GPtr<GMimeMessage> parsed(g_mime_parser_construct_message(parser.get(), nullptr));
-    if (!parsed) {
-        return WithLfLineEnds(TextOfUnknownCharset(message));
-    }
-    MessageRenderer renderer(parsed.get());
-    while (renderer.Step()) {
-    }
-    return renderer.Text();
+    return pieces_->Step();
+}
+
+bool MessageRenderer::Done() const
+{
+    return pieces_->Done();
+}
+
+const QString& MessageRenderer::Text() const
+{
+    return pieces_->Text();
+}
+
+QString MessageRenderer::TakeText()
+{
+    return pieces_->TakeText();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QByteArrayView>
+#include <QByteArray>
 #include <QString>
+
+#include <memory>
 
 // The text a person reads of one message (LF line ends): the reader's
 // header block, a blank line and the body. Text parts are transfer-decoded
@@ -9,6 +11,31 @@
 // alternative shows its plain text, or its HTML as text; a calendar shows
 // its events; an enclosed message is shown the same way between two rules;
 // every other part is one "[添付] " line with its name, type and size.
-// Whatever cannot be decoded is shown as it was sent. Empty for an empty
-// message.
-QString ReadableMessage(QByteArrayView message);
+// Whatever cannot be decoded is shown as it was sent; a message with
+// nothing readable shows its raw text. Empty for an empty message.
+// Bounded by ReadingLimits.h, saying so where a limit cuts.
+//
+// Rendered one piece at a time: a slice of the MIME outline, the parse of
+// one message within its limits, a header block, one part, or a slice of
+// raw text; so a caller can stop between any two.
+class MessageRenderer {
+public:
+    // The message as its sender wrote it (Unstuffed); bytes it shares
+    // must outlive the renderer.
+    explicit MessageRenderer(QByteArray message);
+    ~MessageRenderer();
+    MessageRenderer(const MessageRenderer&) = delete;
+    MessageRenderer& operator=(const MessageRenderer&) = delete;
+
+    // Renders the next piece; false once none is left.
+    bool Step();
+    bool Done() const;
+    // The text rendered so far.
+    const QString& Text() const;
+    // The text, taken away.
+    QString TakeText();
+
+private:
+    class Pieces;
+    std::unique_ptr<Pieces> pieces_;
+};

@@ -19,6 +19,9 @@ private slots:
     void wholeForms();
     void headerFields_data();
     void headerFields();
+    void limits_data();
+    void limits();
+    void cutByItsCaller();
 };
 
 void ReadableFormTest::shapes_data()
@@ -238,5 +241,163 @@ void ReadableFormTest::headerFields()
     QCOMPARE(ReadableHeaderField(raw), expected);
 }
 
-QTEST_GUILESS_MAIN(ReadableFormTest)
+namespace {
+
+// One message of the given header lines and body, as stored.
+QByteArray StoredMessage(const QByteArray& headers, const QByteArray& body)
+{
+    return headers + "\r\n" + body + "\r\n.\r\n";
+}
+
+QByteArray NestedDivs(int levels)
+{
+    QByteArray html;
+    for (int level = 1; level <= levels; ++level) {
+        html += "<div> " + QByteArray::number(level);
+    }
+    return html;
+}
+
+// Multiparts nested `levels` deep, with "deep" at the bottom.
+QByteArray NestedMultiparts(int levels)
+{
+    QByteArray body;
+    for (int level = 0; level < levels; ++level) {
+        body += "--b" + QByteArray::number(level) + "\r\nContent-Type: multipart/mixed; boundary=b" +
+                QByteArray::number(level + 1) + "\r\n\r\n";
+    }
+    return body + "--b" + QByteArray::number(levels) + "\r\n\r\ndeep";
+}
+
+const QString HtmlNestingLine =
+    QStringLiteral("［一部省略］HTML の入れ子が 64 段を超える部分は、改行などの区切りを省いて文字だけを表示しています。\n");
+const QString NestingLine =
+    QStringLiteral("［一部省略］入れ子が 32 段を超えるため、ここから先は送られてきた原文のまま表示します。\n");
+const QString NoFields = QStringLiteral("差出人: \n宛先: \n日付: \n");
+
+} // namespace
+
+// Hostile shapes: each is cut where a limit says, with a line saying what
+// was left out, in a bounded number of steps.
+void ReadableFormTest::limits_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("expected"); // the whole text, when short
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<int>("maxSteps");
+    QTest::addColumn<qsizetype>("maxChars");
+
+    const QByteArray html = "Content-Type: text/html\r\n";
+    QTest::newRow("HTML 100,000 divs deep gives its text, and a line that its structure was left out")
+        << StoredMessage(html, QByteArray("<div>").repeated(100000) + "deep" + QByteArray("</div>").repeated(100000))
+        << QStringLiteral("deep\n") + HtmlNestingLine << QStringList() << 50 << qsizetype(200);
+    QTest::newRow("unclosed tables 30,000 deep")
+        << StoredMessage(html, QByteArray("<table><tr><td>").repeated(30000) + "cell")
+        << QStringLiteral("cell\n") + HtmlNestingLine << QStringList() << 50 << qsizetype(200);
+    QString levels;
+    for (int level = 1; level <= 63; ++level) {
+        levels += QString::number(level) + u'\n';
+    }
+    QTest::newRow("HTML 66 levels deep: line breaks down to the 64th level only")
+        << StoredMessage(html, NestedDivs(66)) << levels + QStringLiteral("64 65 66\n") + HtmlNestingLine
+        << QStringList() << 50 << qsizetype(400);
+    QTest::newRow("5,000 parts: the first 1,000, then how many more")
+        << StoredMessage("Content-Type: multipart/mixed; boundary=b\r\n",
+                         QByteArray("--b\r\n\r\nx\r\n").repeated(5000) + "--b--")
+        << QStringLiteral("x\n\n").repeated(1000) +
+               QStringLiteral("［以下省略］パートが多いため、残りの 4000 個は表示していません（表示は 1000 個まで）。\n")
+        << QStringList() << 2000 << qsizetype(4000);
+    QTest::newRow("a Subject of 200,000 bytes on one line: its first 64 KiB")
+        << StoredMessage("Subject: " + QByteArray(200000, 'a') + "\r\n", "body")
+        << NoFields + QStringLiteral("件名: ") + QString(65535, u'a') +
+               QStringLiteral("\n［以下省略］件名は全体で 200001 バイトあります。先頭の 65536 バイトだけを表示しています。\n\nbody\n")
+        << QStringList() << 50 << qsizetype(70000);
+    QTest::newRow("a Subject folded over 40,000 lines: its first 64 KiB")
+        << StoredMessage("Subject: aaaa\r\n" + QByteArray(" aaaa\r\n").repeated(39999), "body")
+        << NoFields + QStringLiteral("件名: ") + QStringLiteral("aaaa ").repeated(9362) +
+               QStringLiteral("a\n［以下省略］件名は全体で 279998 バイトあります。先頭の 65536 バイトだけを表示しています。\n\nbody\n")
+        << QStringList() << 50 << qsizetype(70000);
+    QTest::newRow("a Subject of 3,000 encoded words: the first 1,000 decoded")
+        << StoredMessage("Subject:" + QByteArray(" =?UTF-8?B?5LqI?=").repeated(3000) + "\r\n", "body")
+        << NoFields + QStringLiteral("件名: ") + QString(1000, QChar(0x4E88)) +
+               QStringLiteral("\n［以下省略］件名の符号化された語は先頭の 1000 個だけを表示しています（残り 2000 個）。\n\nbody\n")
+        << QStringList() << 50 << qsizetype(1200);
+    QString deepRest;
+    for (int level = 31; level < 40; ++level) {
+        deepRest += QStringLiteral("--b%1\nContent-Type: multipart/mixed; boundary=b%2\n\n").arg(level).arg(level + 1);
+    }
+    QTest::newRow("multiparts 40 deep: past 32 levels the rest as sent")
+        << StoredMessage("Content-Type: multipart/mixed; boundary=b0\r\n", NestedMultiparts(40))
+        << NestingLine + deepRest + QStringLiteral("--b40\n\ndeep\n") << QStringList() << 50 << qsizetype(1000);
+    QTest::newRow("10,001 lines that could open a part: the rest as sent")
+        << StoredMessage("Content-Type: multipart/mixed; boundary=b\r\n",
+                         "--b\r\n\r\n" + QByteArray("--x\r\n").repeated(10001) + "--b--")
+        << QStringLiteral("--x\n").repeated(9999) +
+               QStringLiteral("\n［一部省略］区切りに見える行が 10000 行を超えるため、ここから先は送られてきた原文のまま表示します。\n"
+                              "--x\n--x\n--b--\n")
+        << QStringList() << 50 << qsizetype(50000);
+    QTest::newRow("messages enclosed 40 deep: 31 shown, the rest as sent")
+        << StoredMessage("Content-Type: message/rfc822\r\n",
+                         QByteArray("Content-Type: message/rfc822\r\n\r\n").repeated(39) + "Subject: deep\r\n\r\ndeep")
+        << QString()
+        << QStringList{QStringLiteral("-------- 転送されたメッセージ --------\n\n").repeated(31) + NestingLine +
+                           QStringLiteral("Content-Type: message/rfc822\n\n").repeated(8) +
+                           QStringLiteral("Subject: deep\n\ndeep\n\n-------- ここまで --------\n"),
+                       QStringLiteral("-------- ここまで --------\n\n").repeated(30) +
+                           QStringLiteral("-------- ここまで --------\n")}
+        << 500 << qsizetype(4000);
+    QTest::newRow("2,000,000 header fields: the ones read are kept")
+        << StoredMessage(QByteArray("X-Junk: y\r\n").repeated(2000000) + "Subject: kept\r\n", "body")
+        << NoFields + QStringLiteral("件名: kept\n\nbody\n") << QStringList() << 100 << qsizetype(100);
+}
+
+void ReadableFormTest::limits()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, present);
+    QFETCH(int, maxSteps);
+    QFETCH(qsizetype, maxChars);
+    ReadableFormRenderer renderer(file);
+    int steps = 1;
+    while (renderer.Step()) {
+        QVERIFY2(++steps <= maxSteps, "too many steps");
+    }
+    const QString text = renderer.Text();
+    QVERIFY2(text.size() <= maxChars, qPrintable(QString::number(text.size())));
+    if (!expected.isEmpty()) {
+        QCOMPARE(text, expected);
+    }
+    for (const QString& part : present) {
+        QVERIFY2(text.contains(part), qPrintable(QStringLiteral("missing %1 in:\n%2").arg(part, text)));
+    }
+    QCOMPARE(ReadableForm(file), text);
+}
+
+// The pop-up's use: steps until its budget runs out, then the text so far
+// and a line saying the rest was cut. A long part takes several steps.
+void ReadableFormTest::cutByItsCaller()
+{
+    const QByteArray file = StoredMessage("Subject: s\r\nContent-Type: multipart/mixed; boundary=b\r\n",
+                                          "--b\r\n\r\nfirst\r\n--b\r\n\r\n" +
+                                              QByteArray("long line of text\r\n").repeated(100000) + "--b--");
+    const QString cutLine =
+        QStringLiteral("［以下省略］このメッセージは読める形にするのに手間がかかるため、ここまでを表示しています。\n");
+    ReadableFormRenderer renderer(file);
+    for (int step = 0; step < 6; ++step) {
+        QVERIFY(renderer.Step());
+    }
+    QCOMPARE(renderer.Text(), QString());
+    QCOMPARE(renderer.CutText(), cutLine);
+    while (renderer.Step() && !renderer.Text().contains(u"first")) {
+    }
+    QCOMPARE(renderer.CutText(), NoFields + QStringLiteral("件名: s\n\nfirst\n") + cutLine);
+    while (renderer.Step()) {
+    }
+    QVERIFY(renderer.Done());
+    QCOMPARE(renderer.CutText(), renderer.Text());
+    QVERIFY(renderer.Text().endsWith(u"long line of text\n"));
+}
+
+QTEST_MAIN(ReadableFormTest)
 #include "tst_readable_form.moc"

@@ -36,6 +36,9 @@ void ViewerCommandLineTest::initTestCase()
                       "JVBERg==\r\n.\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n"
                       "Content-Type: text/plain; name=\"../a.pdf\"\r\nContent-Disposition: attachment\r\n\r\n"
                       "x\r\n--b\r\nContent-Type: application/octet-stream\r\n\r\ny\r\n--b--\r\n.\r\n");
+    QFile html(dir_.filePath(QStringLiteral("html.log")));
+    QVERIFY(html.open(QIODevice::WriteOnly));
+    html.write("Content-Type: text/html\r\n\r\n<p>Hi &amp; bye</p><pre>  code\r\n  block</pre>\r\n.\r\n");
     QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("out")));
 }
 
@@ -47,6 +50,8 @@ void ViewerCommandLineTest::exitStatusesAndOutput_data()
     QTest::addColumn<QByteArray>("err");
     QTest::newRow("a message file") << QStringList{"--print", "20030325_140509.log"} << 0
                                     << QByteArray("差出人: \n宛先: \n日付: \n件名: 会議の件\n\n山田です。\n") << QByteArray();
+    QTest::newRow("HTML with preformatted text, without a display")
+        << QStringList{"--print", "html.log"} << 0 << QByteArray("Hi & bye\n  code\n  block\n") << QByteArray();
     QTest::newRow("a missing file") << QStringList{"--print", "nothing.log"} << 1 << QByteArray()
                                     << QByteArray("Larkglass: メッセージファイルを読めません: nothing.log\n");
     QTest::newRow("a folder") << QStringList{"--print", "."} << 1 << QByteArray()

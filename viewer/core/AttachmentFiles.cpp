@@ -49,7 +49,7 @@ QString Numbered(const QString& name, int number)
 
 QList<MessageAttachment> AttachmentsOfMessage(QByteArrayView file, int message)
 {
-    const QList<QByteArray> messages = SplitMessageFile(file);
+    const QList<QByteArray> messages = SplitMessageFile(file).messages;
     return message >= 0 && message < messages.size() ? MessageAttachments(messages.at(message))
                                                      : QList<MessageAttachment>();
 }
@@ -57,7 +57,7 @@ QList<MessageAttachment> AttachmentsOfMessage(QByteArrayView file, int message)
 QList<MessageAttachment> AttachmentsOfFile(QByteArrayView file)
 {
     QList<MessageAttachment> attachments;
-    for (const QByteArray& message : SplitMessageFile(file)) {
+    for (const QByteArray& message : SplitMessageFile(file).messages) {
         attachments.append(MessageAttachments(message));
     }
     return attachments;

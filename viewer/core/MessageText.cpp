@@ -18,8 +18,7 @@ ShownText ReadableText(const QByteArray& file)
 
 ShownText StoredText(const QByteArray& file)
 {
-    QList<qsizetype> byteStarts;
-    SplitMessageFile(file, &byteStarts);
+    const QList<qsizetype> byteStarts = SplitMessageFile(file).starts;
     ShownText shown{FromSystemBytes(file), {}};
     // Each message begins on a line of its own, where decoding is in step.
     qsizetype decodedBytes = 0;
