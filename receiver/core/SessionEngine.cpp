@@ -20,6 +20,7 @@ SessionEngine::SessionEngine(ControlValues& controls, MessageStore& store, Dialo
         slot.socket = new StreamSocket(this);
         connect(slot.socket, &StreamSocket::DataArrival, this,
                 [this, i](qint64 bytes) { WsckTran_DataArrival(i, bytes); });
+        connect(slot.socket, &StreamSocket::DataSent, this, [this, i] { WsckTran_DataSent(i); });
         connect(slot.socket, &StreamSocket::PeerClosed, this, [this, i] { WsckTran_Close(i); });
         connect(slot.socket, &StreamSocket::SocketError, this,
                 [this, i](int number, const QString& text) { WsckTran_Error(i, number, text); });
@@ -31,6 +32,12 @@ SessionEngine::SessionEngine(ControlValues& controls, MessageStore& store, Dialo
 }
 
 SessionEngine::~SessionEngine() = default;
+
+qint64 SessionEngine::BufferedBytes(int index) const
+{
+    const Slot& slot = slots_.at(index);
+    return slot.socket->UnreadBytes() + slot.socket->UnsentBytes() + slot.session.HeldBytes();
+}
 
 ListenResult SessionEngine::StartListening()
 {
@@ -87,6 +94,8 @@ void SessionEngine::WsckListen_ConnectionRequest(qintptr requestId)
         // A new session never inherits what the last one left behind.
         slot.session = SmtpSession();
         slot.message.reset();
+        slot.unanswered = false;
+        slot.holdingBack = false;
         slot.idle->start();
         SendReply(*slot.socket, SmtpReply::Greeting);
         return;
@@ -126,9 +135,47 @@ void SessionEngine::WsckListen_Error(int number, const QString& description)
 void SessionEngine::WsckTran_DataArrival(int index, qint64 bytesTotal)
 {
     Q_UNUSED(bytesTotal);
+    Serve(slots_[index]);
+}
+
+void SessionEngine::WsckTran_DataSent(int index)
+{
     Slot& slot = slots_[index];
-    const QByteArray chunk = slot.socket->GetData();
-    if (!chunk.isEmpty()) {
+    if (!slot.holdingBack) {
+        return;
+    }
+    if (slot.socket->UnsentBytes() > 0) {
+        slot.socket->WatchSending();
+        return;
+    }
+    Serve(slot);
+}
+
+// The session answers at most a batch of replies per call, and is not given
+// more while the replies wait to leave; meanwhile the socket stops reading
+// once its buffer is full, and the client's sending stalls. What the socket
+// holds is taken once per call: more comes only with the next event.
+void SessionEngine::Serve(Slot& slot)
+{
+    bool taken = false;
+    while (!slot.session.IsClosed()) {
+        if (slot.socket->UnsentBytes() > MaxUnsentBytes) {
+            if (!slot.holdingBack) {
+                slot.holdingBack = true;
+                slot.socket->WatchSending();
+            }
+            return;
+        }
+        slot.holdingBack = false;
+        if (slot.unanswered) {
+            Carry(slot, slot.session.ReceiveChunk({}));
+            continue;
+        }
+        const QByteArray chunk = taken ? QByteArray() : slot.socket->GetData();
+        if (chunk.isEmpty()) {
+            return;
+        }
+        taken = true;
         Carry(slot, slot.session.ReceiveChunk(chunk));
     }
 }
@@ -158,6 +205,7 @@ void SessionEngine::Carry(Slot& slot, SessionOutput output)
             return;
         }
         if (!output.messageEnds) {
+            slot.unanswered = output.more;
             return;
         }
         const bool stored = slot.message && slot.message->Commit();
@@ -169,6 +217,8 @@ void SessionEngine::Carry(Slot& slot, SessionOutput output)
 void SessionEngine::EndSession(Slot& slot)
 {
     slot.message.reset();
+    slot.unanswered = false;
+    slot.holdingBack = false;
     slot.idle->stop();
     slot.socket->Close();
 }

@@ -29,6 +29,10 @@ public:
     // A session that completes no line (CR LF) for this long is closed, so
     // silent or trickling clients cannot keep the slots from others.
     static constexpr int IdleTimeoutMs = 10 * 60 * 1000;
+    // While more replies than this wait to leave, a session's connection is
+    // not read: a client that sends commands without reading the replies is
+    // held back by TCP itself, and cannot pile replies up in the receiver.
+    static constexpr qint64 MaxUnsentBytes = 64 * 1024;
 
     SessionEngine(ControlValues& controls, MessageStore& store, Dialogs& dialogs,
                   QObject* parent = nullptr);
@@ -38,6 +42,10 @@ public:
     StreamSocket& WsckTran(int index) { return *slots_.at(index).socket; }
     StreamSocket& WsckMsg() { return *msg_; }
     const SmtpSession& Session(int index) const { return slots_.at(index).session; }
+    // What a session holds in this process, beside the message on its way
+    // into the store: received bytes not yet handled, replies not yet sent.
+    qint64 BufferedBytes(int index) const;
+    bool HoldsBackReading(int index) const { return slots_.at(index).holdingBack; }
 
     // Listens on the port text of the control window.
     ListenResult StartListening();
@@ -52,6 +60,7 @@ public:
     void WsckListen_Close();
     void WsckListen_Error(int number, const QString& description);
     void WsckTran_DataArrival(int index, qint64 bytesTotal);
+    void WsckTran_DataSent(int index);
     void WsckTran_Close(int index);
     void WsckTran_Error(int index, int number, const QString& description);
     void WsckTran_IdleTimeout(int index);
@@ -70,8 +79,12 @@ private:
         std::unique_ptr<MessageWriter> message;
         // Runs from the last complete line the client sent.
         QTimer* idle = nullptr;
+        bool unanswered = false; // the session has commands left to answer
+        bool holdingBack = false; // not read until the replies have left
     };
 
+    // Hands what the client sent to its session while its replies leave.
+    void Serve(Slot& slot);
     // Sends what a session answered, closes it or stores its message.
     void Carry(Slot& slot, SessionOutput output);
     // Drops a message cut off by the end and closes the socket.

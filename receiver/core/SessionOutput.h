@@ -8,7 +8,9 @@
 // the replies to send; a message that went past the size limit, to be
 // thrown away; the next bytes of the message being received; then either
 // the close of the connection or the end of that message, which is to be
-// stored now (and the session told the outcome).
+// stored now (and the session told the outcome), or that the session has
+// more commands to answer and is to be called again once the replies are
+// on their way.
 struct SessionOutput {
     bool lineEnded = false;
     QByteArray replies;
@@ -17,4 +19,5 @@ struct SessionOutput {
     QByteArrayView messageBytes;
     bool messageEnds = false;
     bool close = false;
+    bool more = false;
 };

@@ -89,12 +89,16 @@ void SmtpSession::Continue(QByteArrayView chunk)
     }
 }
 
-// Handles input until it runs out, the session closes, or a message waits
-// to be stored; returns how much of it was used.
+// Handles input until it runs out, the session closes, a message waits to
+// be stored, or a batch of replies is full; returns how much of it was used.
 qsizetype SmtpSession::Process(QByteArrayView input)
 {
     qsizetype pos = 0;
     while (pos < input.size()) {
+        if (output_.replies.size() >= ReplyBatchBytes) {
+            output_.more = true;
+            return pos;
+        }
         const QByteArrayView rest = input.sliced(pos);
         qsizetype used = 0;
         switch (session_.mode) {

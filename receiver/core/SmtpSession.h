@@ -15,7 +15,12 @@ public:
     // A command line (without its CR LF) of this many bytes or more is
     // refused, and the rest of it discarded as it arrives.
     static constexpr qsizetype MaxCommandBytes = 64 * 1024;
+    // Replies to one call stop after this many bytes: the commands left wait
+    // in the buffer (SessionOutput::more), so a chunk of short commands with
+    // long replies cannot make many times its size in replies at once.
+    static constexpr qsizetype ReplyBatchBytes = 64 * 1024;
 
+    // Also called with no bytes, to go on when the last output said more.
     SessionOutput ReceiveChunk(QByteArrayView chunk);
     // Answers a message handed out before, stored or not, and goes on with
     // whatever the client sent behind it.

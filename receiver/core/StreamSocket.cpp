@@ -214,6 +214,32 @@ QByteArray StreamSocket::GetData()
     return connection_ ? connection_->readAll() : QByteArray();
 }
 
+qint64 StreamSocket::UnreadBytes() const
+{
+    return connection_ ? connection_->bytesAvailable() : 0;
+}
+
+qint64 StreamSocket::UnsentBytes() const
+{
+    return connection_ ? connection_->bytesToWrite() : 0;
+}
+
+void StreamSocket::WatchSending()
+{
+    QTcpSocket* socket = connection_;
+    if (!socket) {
+        return;
+    }
+    connect(
+        socket, &QTcpSocket::bytesWritten, this,
+        [this, socket] {
+            if (socket == connection_) {
+                emit DataSent();
+            }
+        },
+        Qt::SingleShotConnection);
+}
+
 void StreamSocket::Close()
 {
     retryTimer_->stop();

@@ -46,6 +46,13 @@ public:
     bool Accept(qintptr requestId);
     void SendData(QByteArrayView text);
     QByteArray GetData();
+    // Bytes received and not yet taken, and bytes sent and not yet taken by
+    // the system: what the connection holds in this process.
+    qint64 UnreadBytes() const;
+    qint64 UnsentBytes() const;
+    // DataSent comes once, the next time queued text goes on to the system.
+    // Asked for only while someone waits: a signal per reply would cost.
+    void WatchSending();
     void Close();
     int State() const;
 
@@ -64,6 +71,8 @@ public:
 signals:
     void ConnectionRequest(qintptr requestId);
     void DataArrival(qint64 bytesTotal);
+    // Some of the queued text went on to the system (see WatchSending).
+    void DataSent();
     void PeerClosed();
     void SocketError(int number, const QString& description);
     // Accepting failed; once per run of failures, until one accept succeeds.

@@ -33,6 +33,7 @@ private slots:
     void tricklingClientIsClosedLikeASilentOne_data();
     void tricklingClientIsClosedLikeASilentOne();
     void burstOfRefusalsLeavesTheSessionsServed();
+    void clientThatNeverReadsCannotPileUpReplies();
     void startListeningReportsAPortInUse();
 
 private:
@@ -268,6 +269,27 @@ void SessionEngineTest::burstOfRefusalsLeavesTheSessionsServed()
         QCOMPARE(client->Exchange("x\r\n.\r\n"), Ok);
     }
     QCOMPARE(store_.messages.size(), 5);
+}
+
+void SessionEngineTest::clientThatNeverReadsCannotPileUpReplies()
+{
+    // Far more replies than the system's socket buffers take (HELP: 6 bytes
+    // in, 72 out), from a client that reads nothing for now.
+    constexpr int Commands = 500000;
+    QTcpSocket client;
+    client.setReadBufferSize(4096);
+    client.connectToHost(QHostAddress::LocalHost, port_);
+    QVERIFY(client.waitForConnected(20000));
+    client.write(QByteArray("HELP\r\n").repeated(Commands));
+    QTRY_VERIFY_WITH_TIMEOUT(engine_->HoldsBackReading(0), 60000);
+    QVERIFY2(engine_->BufferedBytes(0) < 1024 * 1024, qPrintable(QString::number(engine_->BufferedBytes(0))));
+
+    const QByteArray help = "214 Available Command; DATA,HELO,HELP,MAIL,NOOP,QUIT,RCPT,RSET,VRFY\r\n";
+    QByteArray replies;
+    client.setReadBufferSize(0);
+    QTRY_VERIFY_WITH_TIMEOUT((replies += client.readAll()).size() >= Greeting.size() + Commands * help.size(), 60000);
+    QVERIFY(replies == Greeting + help.repeated(Commands));
+    QVERIFY(!engine_->HoldsBackReading(0));
 }
 
 void SessionEngineTest::startListeningReportsAPortInUse()
