@@ -106,7 +106,7 @@ bool FileSystem::FolderExists(const QString& path) const
 
 bool FileSystem::CreateFolder(const QString& path) const
 {
-    return QDir().mkdir(path);
+    return QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TextFile FileSystem::OpenForAppend(const QString& path) const

@@ -49,7 +49,7 @@ private:
 class FileSystem {
 public:
     bool FolderExists(const QString& path) const;
-    // Creates one folder whose parent exists.
+    // Creates one folder whose parent exists, open to its owner only.
     bool CreateFolder(const QString& path) const;
 
     TextFile OpenForAppend(const QString& path) const;

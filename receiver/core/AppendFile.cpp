@@ -63,7 +63,7 @@ AppendFile AppendFile::OpenWith(const QString& path, int flags)
     file.path_ = path;
     const QByteArray name = QFile::encodeName(path);
     do {
-        file.fd_ = ::open(name.constData(), flags, 0666);
+        file.fd_ = ::open(name.constData(), flags, 0600);
     } while (file.fd_ < 0 && errno == EINTR);
     if (file.fd_ < 0) {
         file.error_ = errno;

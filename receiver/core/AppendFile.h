@@ -5,7 +5,8 @@
 
 // A file the store adds to at its end and, when an addition fails, cuts
 // back to the size it had before, so a failed message leaves nothing in it.
-// Opened once and kept; every Append is whole or reported as failed.
+// Opened once and kept; every Append is whole or reported as failed. A file
+// it creates is readable and writable by its owner only.
 class AppendFile {
 public:
     AppendFile() = default;

@@ -1,5 +1,7 @@
 #include "FirstRunSettings.h"
 
+#include "FileSystem.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -16,7 +18,10 @@ StartingSettings ReadOrCreateSettings(const QString& path, const ReceiverSetting
     if (QFileInfo::exists(path)) {
         return {LoadSettings(path), StartingSettings::Read};
     }
-    QDir().mkpath(firstRun.folder);
+    // The storage folder is its owner's alone; a missing folder above it is
+    // made as usual.
+    QDir().mkpath(QFileInfo(firstRun.folder).path());
+    FileSystem().CreateFolder(firstRun.folder);
     SaveSettings(path, firstRun);
     return {firstRun, QFileInfo::exists(path) ? StartingSettings::Created : StartingSettings::NotSaved};
 }

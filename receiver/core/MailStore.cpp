@@ -292,7 +292,7 @@ bool MailStore::Fail(const QString& folder, const StoreFailure& failure)
 StorageLock::Outcome MailStore::LockFolder(QString* error)
 {
     const QString spoolFolder = JoinPath(controls_.FolderText(), spoolName_);
-    if (::mkdir(QFile::encodeName(spoolFolder).constData(), 0777) != 0 && errno != EEXIST) {
+    if (::mkdir(QFile::encodeName(spoolFolder).constData(), 0700) != 0 && errno != EEXIST) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return StorageLock::Outcome::Failed;
     }

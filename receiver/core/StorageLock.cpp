@@ -12,7 +12,7 @@
 StorageLock::Outcome StorageLock::Take(const QString& path, QString* error)
 {
     Release();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return Outcome::Failed;

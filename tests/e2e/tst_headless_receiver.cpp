@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -63,6 +64,9 @@ void HeadlessReceiverTest::firstRunWritesSettingsAndCreatesTheFolder()
     QCOMPARE(ReadFile(receiver.Folder() + QStringLiteral("/Larkspur.ini")),
              "[SMTP]\r\nPORT=2525\r\nFOLDER=" + mail.toUtf8() + "\r\nWAVFILE=\r\nDIALOG=0\r\nSOUND=0\r\n");
     QVERIFY(QFileInfo(mail).isDir());
+    struct stat folder {};
+    QVERIFY(::stat(QFile::encodeName(mail).constData(), &folder) == 0);
+    QCOMPARE(folder.st_mode & 0777, 0700u);
     QVERIFY2(QString::fromUtf8(errors).contains(QStringLiteral("Larkspur: 設定ファイル %1/Larkspur.ini がなかったので作成"
                                                                "しました: ポート 2525、保管フォルダー %2、ポップアップなし、"
                                                                "サウンドなし\n")

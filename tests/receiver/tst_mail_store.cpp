@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,7 @@
 #include <memory>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 class MailStoreTest : public QObject {
     Q_OBJECT
@@ -39,6 +41,7 @@ private slots:
     void secondStoreOnTheFolderIsRefusedUntilTheFirstLetsGo();
     void storeFailingPartWayLeavesEarlierMessagesWhole_data();
     void storeFailingPartWayLeavesEarlierMessagesWhole();
+    void whatTheStoreMakesIsForItsOwnerOnly();
 
 private:
     bool Store(const QByteArray& domain, const QByteArray& message);
@@ -450,6 +453,33 @@ void MailStoreTest::storeFailingPartWayLeavesEarlierMessagesWhole()
     QCOMPARE(ReadFile(logPath), path + "\r\n" + path + "\r\n");
     QCOMPARE(Entries(), (QStringList{"Larkspur.log", "b.example", "b.example/20030325_140509.log"}));
     QCOMPARE(SpoolEntries(), QStringList{"lock"});
+}
+
+void MailStoreTest::whatTheStoreMakesIsForItsOwnerOnly()
+{
+    const mode_t saved = ::umask(0);
+    const auto restore = qScopeGuard([saved] { ::umask(saved); });
+    const QString old = StoragePath() + QStringLiteral("/old.example");
+    QVERIFY(QDir().mkdir(old));
+    QFile oldFile(old + QStringLiteral("/20030325_140509.log"));
+    QVERIFY(oldFile.open(QIODevice::WriteOnly));
+    QVERIFY(::chmod(QFile::encodeName(old).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(oldFile.fileName()).constData(), 0644) == 0);
+    QVERIFY(Store("new.example", "x\r\n.\r\n"));
+    QVERIFY(Store("old.example", "x\r\n.\r\n"));
+    QVERIFY(Store("spooled.example", TextOfSize(2 * 1024 * 1024) + "\r\n.\r\n"));
+
+    QStringList modes;
+    const QStringList spool{".Larkspur.spool", ".Larkspur.spool/lock"};
+    for (const QString& entry : Entries() + spool) {
+        struct stat status {};
+        QVERIFY(::stat(QFile::encodeName(StoragePath() + u'/' + entry).constData(), &status) == 0);
+        modes.append(entry + u' ' + QString::number(status.st_mode & 0777, 8));
+    }
+    QCOMPARE(modes, (QStringList{"Larkspur.log 600", "new.example 700", "new.example/20030325_140509.log 600",
+                                 "old.example 755", "old.example/20030325_140509.log 644", "spooled.example 700",
+                                 "spooled.example/20030325_140509.log 600", ".Larkspur.spool 700",
+                                 ".Larkspur.spool/lock 600"}));
 }
 
 QTEST_GUILESS_MAIN(MailStoreTest)
