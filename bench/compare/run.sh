@@ -185,9 +185,11 @@ RunClient() {
     fi
 }
 
-# SumFileBytes DIR [EXCLUDED NAME]: total size of the regular files below DIR.
+# SumFileBytes DIR [EXCLUDED NAME]: total size of the regular files below DIR,
+# hidden folders (Larkspur's spool, with its lock and journal) left out.
 SumFileBytes() {
-    find "$1" -type f ! -name "${2:-/}" -printf '%s\n' | awk '{ s += $1 } END { printf "%.0f\n", s }'
+    find "$1" -mindepth 1 -name '.*' -prune -o -type f ! -name "${2:-/}" -printf '%s\n' |
+        awk '{ s += $1 } END { printf "%.0f\n", s }'
 }
 
 # CheckStored KIND DIR MESSAGES BYTES_PER_MESSAGE: what the receiver stored

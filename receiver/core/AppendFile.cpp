@@ -26,7 +26,8 @@ int OpenFlags(int extra)
 } // namespace
 
 AppendFile::AppendFile(AppendFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), error_(other.error_), path_(std::move(other.path_))
+    : fd_(std::exchange(other.fd_, -1)), id_(other.id_), size_(other.size_), error_(other.error_),
+      path_(std::move(other.path_)), name_(std::move(other.name_))
 {
 }
 
@@ -35,9 +36,11 @@ AppendFile& AppendFile::operator=(AppendFile&& other) noexcept
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
+        id_ = other.id_;
         size_ = other.size_;
         error_ = other.error_;
         path_ = std::move(other.path_);
+        name_ = std::move(other.name_);
     }
     return *this;
 }
@@ -61,22 +64,29 @@ AppendFile AppendFile::OpenWith(const QString& path, int flags)
 {
     AppendFile file;
     file.path_ = path;
-    const QByteArray name = QFile::encodeName(path);
+    file.name_ = QFile::encodeName(path);
     do {
-        file.fd_ = ::open(name.constData(), flags, 0600);
+        file.fd_ = ::open(file.name_.constData(), flags, 0600);
     } while (file.fd_ < 0 && errno == EINTR);
     if (file.fd_ < 0) {
         file.error_ = errno;
         return file;
     }
-    const off_t end = ::lseek(file.fd_, 0, SEEK_END);
-    if (end < 0) {
+    struct stat status {};
+    if (::fstat(file.fd_, &status) != 0) {
         file.error_ = errno;
         file.Close();
         return file;
     }
-    file.size_ = end;
+    file.id_ = IdOf(status);
+    file.size_ = status.st_size;
     return file;
+}
+
+bool AppendFile::IsStillAtItsPath() const
+{
+    const std::optional<FileAtPath> there = LookUpFile(name_);
+    return IsOpen() && there && there->id == id_;
 }
 
 bool AppendFile::Append(QByteArrayView bytes)
@@ -179,15 +189,14 @@ bool AppendFile::CutBackTo(qint64 size)
 
 bool AppendFile::MoveTo(const QString& path)
 {
-    const QByteArray from = QFile::encodeName(path_);
     const QByteArray to = QFile::encodeName(path);
-    int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+    int result = ::renameat2(AT_FDCWD, name_.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     if (result < 0 && (errno == EINVAL || errno == ENOSYS)) {
         // A file system without the no-replace rename: a new link never
         // replaces a file either.
-        result = ::link(from.constData(), to.constData());
+        result = ::link(name_.constData(), to.constData());
         if (result == 0) {
-            ::unlink(from.constData());
+            ::unlink(name_.constData());
         }
     }
     if (result < 0) {
@@ -195,16 +204,18 @@ bool AppendFile::MoveTo(const QString& path)
         return false;
     }
     path_ = path;
+    name_ = to;
     return true;
 }
 
 void AppendFile::Remove()
 {
     if (IsOpen()) {
-        ::unlink(QFile::encodeName(path_).constData());
+        ::unlink(name_.constData());
     }
     Close();
     path_.clear();
+    name_.clear();
     size_ = 0;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "FileId.h"
+
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -24,8 +27,14 @@ public:
 
     bool IsOpen() const { return fd_ >= 0; }
     const QString& Path() const { return path_; }
+    // The path as the file system names it.
+    const QByteArray& Name() const { return name_; }
     qint64 Size() const { return size_; }
     int Error() const { return error_; }
+    FileId Id() const { return id_; }
+    // Whether its path still leads to this file: false once the file, or a
+    // folder above it, was removed, renamed or replaced since it was opened.
+    bool IsStillAtItsPath() const;
 
     bool Append(QByteArrayView bytes);
     // Appends the first `length` bytes of another open file, in the kernel.
@@ -46,7 +55,9 @@ private:
     bool CopyThroughBuffer(const AppendFile& source, qint64 length);
 
     int fd_ = -1;
+    FileId id_;
     qint64 size_ = 0;
     int error_ = 0;
     QString path_;
+    QByteArray name_;
 };

@@ -17,6 +17,13 @@
 // 5 x 99 MiB messages a fifth of their rate. Either way, taking the message
 // back is the same: a file it started goes, a file it was added to is cut
 // back to its size before.
+//
+// A 250 means the message is in the storage folder as it stands: the files
+// kept open within a second are written only while their paths still lead
+// to them. And a commit is written in the journal before the message goes
+// into its file, so a receiver killed before the log line leaves nothing
+// half done for long: the next one takes the message back before anything
+// else.
 
 #include "MailStore.h"
 
@@ -45,6 +52,7 @@ const QString CannotCreateFolder = QStringLiteral("フォルダーを作成で�
 const QString CannotWriteLog = QStringLiteral("到着ログに書き込めません");
 
 const QString LockFileName = QStringLiteral("lock");
+const QString JournalFileName = QStringLiteral("journal");
 
 } // namespace
 
@@ -109,36 +117,42 @@ bool MailStore::Transaction::Commit()
     const QDateTime now = store_.clock_.LocalNow();
     store_.NameFilesOfSecond(now);
     const QString domain = FromSystemBytes(domain_);
-    const QString domainFolder = JoinPath(folder, DomainFolderName(domain, store_.logName_, store_.spoolName_));
-    const QString messagePath = JoinPath(domainFolder, store_.fileName_);
-    const QString logPath = JoinPath(folder, store_.logName_);
+    Place place;
+    place.domainFolder = JoinPath(folder, DomainFolderName(domain, store_.logName_, store_.spoolName_));
+    place.messagePath = JoinPath(place.domainFolder, store_.fileName_);
+    place.logPath = JoinPath(folder, store_.logName_);
+    place.logLine = ToSystemBytes(place.messagePath) + "\r\n";
     if (lost_) {
-        return store_.Fail(folder, {CannotStore, messagePath});
+        return store_.Fail(folder, {CannotStore, place.messagePath});
     }
 
-    // The message into its file.
+    // The message into its file, each change written in the journal first.
     qint64 sizeBefore = 0;
-    if (!spool_.IsOpen() || !store_.MoveIntoPlace(spool_, domainFolder, messagePath)) {
+    if (!spool_.IsOpen() || !store_.MoveIntoPlace(spool_, place)) {
         StoreFailure failure;
-        if (!store_.OpenMessageFile(domainFolder, messagePath, &failure)) {
+        if (!store_.OpenFiles(place, &failure)) {
             return store_.Fail(folder, failure);
         }
         sizeBefore = store_.message_.Size();
-        if (!AppendTo(store_.message_)) {
+        const AppendFile& file = store_.message_;
+        if (!store_.Record(file.Name(), file.Id(), sizeBefore, place) || !AppendTo(store_.message_)) {
             store_.CutMessageBack(sizeBefore);
-            return store_.Fail(folder, {CannotStore, messagePath});
+            return store_.Fail(folder, {CannotStore, place.messagePath});
         }
+    }
+    if (store_.placed_) {
+        store_.placed_();
     }
 
     // Its line in the arrival log, only once the file holds it all, so the
     // viewer never lists a message that is still being written.
-    if (!store_.AppendLogLine(logPath, messagePath)) {
+    if (!store_.AppendLogLine(place.logLine)) {
         store_.CutMessageBack(sizeBefore);
-        return store_.Fail(folder, {CannotWriteLog, logPath});
+        return store_.Fail(folder, {CannotWriteLog, place.logPath});
     }
 
     if (store_.reportStored_) {
-        store_.reportStored_(store_.secondTime_, domain, messagePath);
+        store_.reportStored_(store_.secondTime_, domain, place.messagePath);
     }
     Notify(domain, sizeBefore);
     return true;
@@ -181,8 +195,8 @@ MailStore::~MailStore() = default;
 
 AppendFile MailStore::CreateSpoolFile()
 {
-    // Without a locked folder, no spool: such a message is refused at its end.
-    if (spoolFolder_.isEmpty()) {
+    // Without the folder's lock, no spool: such a message is refused at its end.
+    if (!KeepSpool()) {
         return {};
     }
     return AppendFile::Create(JoinPath(spoolFolder_, QStringLiteral("%1.tmp").arg(++spoolFiles_)));
@@ -202,16 +216,28 @@ void MailStore::NameFilesOfSecond(const QDateTime& now)
     fileName_ = now.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".log");
 }
 
+// A file kept open is written again only while its path leads to it: one
+// removed since it was opened, or whose folder was removed or replaced, is
+// let go, and the message goes to the path as it is now.
+bool MailStore::Holds(const AppendFile& file, const QString& path)
+{
+    return file.IsOpen() && file.Path() == path && file.IsStillAtItsPath();
+}
+
 // A spooled message that starts a new file becomes that file. False when the
 // file is there already, or the rename failed: the message is appended then.
-bool MailStore::MoveIntoPlace(AppendFile& spool, const QString& domainFolder, const QString& path)
+bool MailStore::MoveIntoPlace(AppendFile& spool, const Place& place)
 {
-    if (message_.IsOpen() && message_.Path() == path) {
+    if (Holds(message_, place.messagePath)) {
         return false;
     }
-    bool moved = spool.MoveTo(path);
-    if (!moved && spool.Error() == ENOENT && files_.CreateFolder(domainFolder)) {
-        moved = spool.MoveTo(path);
+    StoreFailure failure;
+    if (!OpenLog(place.logPath, &failure) || !Record(QFile::encodeName(place.messagePath), spool.Id(), 0, place)) {
+        return false;
+    }
+    bool moved = spool.MoveTo(place.messagePath);
+    if (!moved && spool.Error() == ENOENT && files_.CreateFolder(place.domainFolder)) {
+        moved = spool.MoveTo(place.messagePath);
     }
     if (moved) {
         message_ = std::move(spool);
@@ -219,11 +245,25 @@ bool MailStore::MoveIntoPlace(AppendFile& spool, const QString& domainFolder, co
     return moved;
 }
 
+// The message file first: a message that cannot have one leaves no log.
+bool MailStore::OpenFiles(const Place& place, StoreFailure* failure)
+{
+    if (!OpenMessageFile(place.domainFolder, place.messagePath, failure)) {
+        return false;
+    }
+    if (!OpenLog(place.logPath, failure)) {
+        CutMessageBack(message_.Size());
+        return false;
+    }
+    return true;
+}
+
 // Opens the message file, or keeps the one open when it is this file; the
-// domain folder is created with the first message of its domain.
+// domain folder is created with the first message of its domain. A storage
+// folder that is gone is not: CreateFolder makes one level only.
 bool MailStore::OpenMessageFile(const QString& domainFolder, const QString& path, StoreFailure* failure)
 {
-    if (message_.IsOpen() && message_.Path() == path) {
+    if (Holds(message_, path)) {
         return true;
     }
     message_ = AppendFile::Open(path);
@@ -241,6 +281,43 @@ bool MailStore::OpenMessageFile(const QString& domainFolder, const QString& path
     return true;
 }
 
+bool MailStore::OpenLog(const QString& path, StoreFailure* failure)
+{
+    if (Holds(log_, path)) {
+        return true;
+    }
+    log_ = AppendFile::Open(path);
+    if (!log_.IsOpen()) {
+        *failure = {CannotWriteLog, path};
+        return false;
+    }
+    if (!KeepSpool()) {
+        log_ = AppendFile();
+        *failure = {CannotStore, JoinPath(controls_.FolderText(), spoolName_)};
+        return false;
+    }
+    return true;
+}
+
+// The spool folder, lock and journal this store took are gone with a
+// storage folder that was removed or replaced: while it serves the folder,
+// the store takes them again in the folder that stands there now.
+bool MailStore::KeepSpool()
+{
+    if (journal_.IsStillAtItsPath()) {
+        return true;
+    }
+    QString error;
+    return serving_ && LockFolder(&error) == StorageLock::Outcome::Taken;
+}
+
+// messageName: the message file's path as the file system names it.
+bool MailStore::Record(const QByteArray& messageName, FileId message, qint64 sizeBefore, const Place& place)
+{
+    return journal_.Record(
+        {messageName, message, sizeBefore, log_.Name(), log_.Id(), log_.Size(), log_.Size() + place.logLine.size()});
+}
+
 // Takes a message that could not be completed out of its file: a file it
 // started goes, a file it was added to is cut back to its size before.
 void MailStore::CutMessageBack(qint64 sizeBefore)
@@ -254,18 +331,13 @@ void MailStore::CutMessageBack(qint64 sizeBefore)
 }
 
 // One write per line, and a line that could not be written whole is cut off.
-bool MailStore::AppendLogLine(const QString& logPath, const QString& messagePath)
+bool MailStore::AppendLogLine(const QByteArray& line)
 {
-    if (!log_.IsOpen() || log_.Path() != logPath) {
-        log_ = AppendFile::Open(logPath);
-    }
     const qint64 sizeBefore = log_.Size();
-    if (log_.IsOpen() && log_.Append(ToSystemBytes(messagePath) + "\r\n")) {
+    if (log_.Append(line)) {
         return true;
     }
-    if (log_.IsOpen()) {
-        log_.CutBackTo(sizeBefore);
-    }
+    log_.CutBackTo(sizeBefore);
     log_ = AppendFile();
     return false;
 }
@@ -291,13 +363,27 @@ bool MailStore::Fail(const QString& folder, const StoreFailure& failure)
 
 StorageLock::Outcome MailStore::LockFolder(QString* error)
 {
+    journal_.Close();
+    spoolFolder_.clear();
     const QString spoolFolder = JoinPath(controls_.FolderText(), spoolName_);
     if (::mkdir(QFile::encodeName(spoolFolder).constData(), 0700) != 0 && errno != EEXIST) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return StorageLock::Outcome::Failed;
     }
     const StorageLock::Outcome outcome = lock_.Take(JoinPath(spoolFolder, LockFileName), error);
-    spoolFolder_ = outcome == StorageLock::Outcome::Taken ? spoolFolder : QString();
+    if (outcome != StorageLock::Outcome::Taken) {
+        return outcome;
+    }
+    int journalError = 0;
+    if (!journal_.Open(JoinPath(spoolFolder, JournalFileName), &journalError)) {
+        *error = QString::fromLocal8Bit(std::strerror(journalError));
+        lock_.Release();
+        return StorageLock::Outcome::Failed;
+    }
+    spoolFolder_ = spoolFolder;
+    serving_ = true;
+    journal_.TakeBackUnlogged();
+    RemoveSpoolLeftovers();
     return outcome;
 }
 
@@ -306,7 +392,7 @@ void MailStore::RemoveSpoolLeftovers()
     QDir folder(spoolFolder_);
     const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
-        if (name != LockFileName) {
+        if (name != LockFileName && name != JournalFileName) {
             folder.remove(name);
         }
     }
@@ -315,7 +401,9 @@ void MailStore::RemoveSpoolLeftovers()
 void MailStore::ReleaseFolder()
 {
     CloseFiles();
+    journal_.Close();
     lock_.Release();
+    serving_ = false;
     spoolFolder_.clear();
 }
 

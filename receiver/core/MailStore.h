@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppendFile.h"
+#include "MessageJournal.h"
 #include "MessageStore.h"
 #include "StorageLock.h"
 
@@ -28,8 +29,10 @@ struct StoreFailure {
 // path of one message, from its first byte to its log line.
 //
 // A receiver keeps its storage folder to itself: it holds a lock in the
-// spool folder from LockFolder to ReleaseFolder, and only the holder
-// removes what the spool holds.
+// spool folder from LockFolder to ReleaseFolder, stores only meanwhile, and
+// only the holder removes what the spool holds. The journal beside the lock
+// lets the holder undo a message its last holder was killed in the middle
+// of.
 class MailStore : public MessageStore {
 public:
     // A message this large or smaller waits in memory; a larger one goes to
@@ -44,11 +47,10 @@ public:
     void SetNotifier(ArrivalNotifier* notifier) { notifier_ = notifier; }
 
     // Takes the lock of the storage folder the controls name, making its
-    // spool folder when missing. Failed: the reason is in *error.
+    // spool folder when missing; then, before anything else, takes back a
+    // message the last holder was killed in the middle of, and removes
+    // what its spool held. Failed: the reason is in *error.
     StorageLock::Outcome LockFolder(QString* error);
-    // Removes what messages arriving when the last holder ended abruptly
-    // left in the spool. Only while this store holds the lock.
-    void RemoveSpoolLeftovers();
     // Closes the files kept open and lets the lock go.
     void ReleaseFolder();
 
@@ -60,16 +62,33 @@ public:
     void OnStored(StoredReport report) { reportStored_ = std::move(report); }
     // Called whenever a message could not be stored.
     void OnFailure(std::function<void(const StoreFailure&)> report) { reportFailure_ = std::move(report); }
+    // Called once a message is in its file and before its arrival-log line:
+    // where tests stop the store as a kill would.
+    void OnPlaced(std::function<void()> placed) { placed_ = std::move(placed); }
 
 private:
     class Transaction;
 
+    // Where a message goes: its file, the arrival log and its line there.
+    struct Place {
+        QString domainFolder;
+        QString messagePath;
+        QString logPath;
+        QByteArray logLine;
+    };
+
     AppendFile CreateSpoolFile();
+    void RemoveSpoolLeftovers();
     void NameFilesOfSecond(const QDateTime& now);
-    bool MoveIntoPlace(AppendFile& spool, const QString& domainFolder, const QString& path);
+    static bool Holds(const AppendFile& file, const QString& path);
+    bool MoveIntoPlace(AppendFile& spool, const Place& place);
+    bool OpenFiles(const Place& place, StoreFailure* failure);
     bool OpenMessageFile(const QString& domainFolder, const QString& path, StoreFailure* failure);
+    bool OpenLog(const QString& path, StoreFailure* failure);
+    bool KeepSpool();
+    bool Record(const QByteArray& messageName, FileId message, qint64 sizeBefore, const Place& place);
     void CutMessageBack(qint64 sizeBefore);
-    bool AppendLogLine(const QString& logPath, const QString& messagePath);
+    bool AppendLogLine(const QByteArray& line);
     void CloseFiles();
     bool Fail(const QString& folder, const StoreFailure& failure);
 
@@ -81,8 +100,11 @@ private:
     QString spoolName_;
     StoredReport reportStored_;
     std::function<void(const StoreFailure&)> reportFailure_;
+    std::function<void()> placed_;
 
     StorageLock lock_;
+    MessageJournal journal_;
+    bool serving_ = false; // from LockFolder to ReleaseFolder
     QString spoolFolder_; // the locked folder's, empty while none is locked
     quint64 spoolFiles_ = 0;
 

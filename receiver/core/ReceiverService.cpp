@@ -71,7 +71,6 @@ StartResult ReceiverService::Start()
         store_->ReleaseFolder();
         return {StartResult::Refused, UnwritableFolderText(folder, problem)};
     }
-    store_->RemoveSpoolLeftovers();
     const ListenResult result = engine_->StartListening();
     if (!result.ok) {
         store_->ReleaseFolder();

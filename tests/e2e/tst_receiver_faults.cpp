@@ -192,6 +192,16 @@ void ReceiverFaultsTest::everyAcknowledgedMessageSurvivesAKill()
     };
     QVERIFY(QTest::qWaitFor([&] { return acknowledged() >= 300; }, 120000));
     receiver.Kill();
+    // The next start on the folder leaves only whole messages, each named
+    // once in the log, and nothing in the spool.
+    QVERIFY(receiver.Start());
+    receiver.Kill();
+    QMap<QByteArray, int> logLines;
+    for (const QByteArray& line : receiver.ReadStored(QStringLiteral("Larkspur.log")).split('\n')) {
+        logLines[line.trimmed()] += line.isEmpty() ? 0 : 1;
+    }
+    QCOMPARE(QDir(receiver.StorageFolder() + QStringLiteral("/.Larkspur.spool")).entryList(QDir::Files),
+             (QStringList{"journal", "lock"}));
 
     for (const auto& sender : senders) {
         const QByteArray stored =
@@ -199,6 +209,17 @@ void ReceiverFaultsTest::everyAcknowledgedMessageSurvivesAKill()
         for (int number : sender->Acknowledged()) {
             QVERIFY2(stored.contains(sender->Message(number)),
                      qPrintable(QStringLiteral("%1 message %2").arg(QString::fromLatin1(sender->Domain())).arg(number)));
+        }
+        const QString folder = receiver.StorageFolder() + u'/' + QString::fromLatin1(sender->Domain());
+        for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+            QByteArray rest = receiver.ReadStored(QString::fromLatin1(sender->Domain()) + u'/' + name);
+            int messages = 0;
+            for (; !rest.isEmpty(); ++messages) {
+                const QByteArray whole = sender->Message(rest.mid(rest.indexOf('-') + 1).split('\r').first().toInt());
+                QVERIFY2(rest.startsWith(whole), qPrintable(name));
+                rest.remove(0, whole.size());
+            }
+            QCOMPARE(logLines.value(QFile::encodeName(folder + u'/' + name)), messages);
         }
     }
 }

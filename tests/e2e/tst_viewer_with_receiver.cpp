@@ -131,13 +131,13 @@ void ViewerWithReceiverTest::unfinishedMessagesLeaveNothingAndAreNeverListed()
     QVERIFY(leftover.open(QIODevice::WriteOnly) && leftover.write("from a run that crashed\r\n") > 0);
     leftover.close();
     QVERIFY(receiver.Start());
-    QCOMPARE(QDir(spool).entryList(QDir::Files), QStringList{"lock"});
+    QCOMPARE(QDir(spool).entryList(QDir::Files), (QStringList{"journal", "lock"}));
 
     // Past the size kept in memory, so it waits in the spool.
     auto dropped = InData(receiver.Port());
     QVERIFY(dropped);
     dropped->Send(QByteArray(62, 'x').append("\r\n").repeated(40000));
-    QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList(QDir::Files).size(), 2, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList(QDir::Files).size(), 3, 20000);
 
     auto tooLarge = InData(receiver.Port());
     QVERIFY(tooLarge);
@@ -155,11 +155,12 @@ void ViewerWithReceiverTest::unfinishedMessagesLeaveNothingAndAreNeverListed()
     QCOMPARE(view.findChild<QTableView*>(QStringLiteral("FGList"))->model()->rowCount(), 1);
 
     dropped.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList(QDir::Files), QStringList{"lock"}, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(spool).entryList(QDir::Files), (QStringList{"journal", "lock"}), 20000);
     const QStringList entries = Entries(receiver.StorageFolder());
-    QCOMPARE(entries.size(), 5);
-    QCOMPARE(entries.mid(0, 4), (QStringList{".Larkspur.spool", ".Larkspur.spool/lock", "Larkspur.log", "d.example"}));
-    QCOMPARE(receiver.ReadStored(entries[4]), QByteArray("whole\r\n.\r\n"));
+    QCOMPARE(entries.size(), 6);
+    QCOMPARE(entries.mid(0, 5), (QStringList{".Larkspur.spool", ".Larkspur.spool/journal", ".Larkspur.spool/lock",
+                                             "Larkspur.log", "d.example"}));
+    QCOMPARE(receiver.ReadStored(entries[5]), QByteArray("whole\r\n.\r\n"));
 }
 
 QTEST_MAIN(ViewerWithReceiverTest)

@@ -17,6 +17,8 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class MailStoreTest : public QObject {
     Q_OBJECT
@@ -41,6 +43,10 @@ private slots:
     void secondStoreOnTheFolderIsRefusedUntilTheFirstLetsGo();
     void storeFailingPartWayLeavesEarlierMessagesWhole_data();
     void storeFailingPartWayLeavesEarlierMessagesWhole();
+    void messageGoesOnlyWhereTheFolderStandsNow_data();
+    void messageGoesOnlyWhereTheFolderStandsNow();
+    void messageCutOffByAKillIsTakenBackAtTheNextStart_data();
+    void messageCutOffByAKillIsTakenBackAtTheNextStart();
     void whatTheStoreMakesIsForItsOwnerOnly();
 
 private:
@@ -287,7 +293,7 @@ void MailStoreTest::failuresAreReportedAndNotNotified()
     QCOMPARE(failures_[0].path, StoragePath() + path);
     QVERIFY(notifier_.events.isEmpty());
     // The log line only ever follows a complete message file.
-    QCOMPARE(ReadFile(logPath), QByteArray("<missing>"));
+    QVERIFY(!ReadFile(logPath).contains(".log"));
     QVERIFY(!QFile::exists(dir_->path() + QStringLiteral("/Larkspur.log")));
 }
 
@@ -384,7 +390,7 @@ void MailStoreTest::largeMessagesPassThroughTheSpool()
     const int messages = 1 + !before.isEmpty() + !after.isEmpty();
     QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/Larkspur.log")), QByteArray(path + "\r\n").repeated(messages));
     QCOMPARE(Entries(), (QStringList{"Larkspur.log", "b.example", "b.example/20030325_140509.log"}));
-    QCOMPARE(SpoolEntries(), QStringList{"lock"});
+    QCOMPARE(SpoolEntries(), (QStringList{"journal", "lock"}));
     // The pop-up is given the first mebibyte of a large message and its size.
     QCOMPARE(notifier_.popups.at(before.isEmpty() ? 0 : 1).message, large.first(1024 * 1024));
     QCOMPARE(notifier_.popups.at(before.isEmpty() ? 0 : 1).fullSize, qint64(3 * 1024 * 1024 + 12));
@@ -395,9 +401,9 @@ void MailStoreTest::droppedMessageLeavesNothing()
     EnsureStore();
     std::unique_ptr<MessageWriter> writer = store_->BeginMessage("b.example");
     writer->Append(TextOfSize(2 * 1024 * 1024));
-    QCOMPARE(SpoolEntries(), (QStringList{"1.tmp", "lock"}));
+    QCOMPARE(SpoolEntries(), (QStringList{"1.tmp", "journal", "lock"}));
     writer.reset();
-    QCOMPARE(SpoolEntries(), QStringList{"lock"});
+    QCOMPARE(SpoolEntries(), (QStringList{"journal", "lock"}));
     QCOMPARE(Entries(), QStringList());
 }
 
@@ -409,8 +415,8 @@ void MailStoreTest::spoolLeftoversAreRemovedByTheLockHolder()
         QVERIFY(leftover.open(QIODevice::WriteOnly));
         leftover.write("partial message\r\n");
     }
-    LockedStore()->RemoveSpoolLeftovers();
-    QCOMPARE(SpoolEntries(), QStringList{"lock"});
+    LockedStore();
+    QCOMPARE(SpoolEntries(), (QStringList{"journal", "lock"}));
 }
 
 void MailStoreTest::secondStoreOnTheFolderIsRefusedUntilTheFirstLetsGo()
@@ -452,7 +458,119 @@ void MailStoreTest::storeFailingPartWayLeavesEarlierMessagesWhole()
     QCOMPARE(ReadFile(QString::fromUtf8(path)), QByteArray("earlier\r\n.\r\nnext\r\n.\r\n"));
     QCOMPARE(ReadFile(logPath), path + "\r\n" + path + "\r\n");
     QCOMPARE(Entries(), (QStringList{"Larkspur.log", "b.example", "b.example/20030325_140509.log"}));
-    QCOMPARE(SpoolEntries(), QStringList{"lock"});
+    QCOMPARE(SpoolEntries(), (QStringList{"journal", "lock"}));
+}
+
+void MailStoreTest::messageGoesOnlyWhereTheFolderStandsNow_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QByteArray>("file"); // the file of the second afterwards
+    QTest::addColumn<int>("logLines");
+    const QByteArray first = "first\r\n.\r\n";
+    const QByteArray second = "second\r\n.\r\n";
+    const QByteArray large = TextOfSize(2 * 1024 * 1024) + "\r\n.\r\n";
+    QTest::newRow("storage folder removed: refused, and not made again")
+        << "remove folder" << second << false << QByteArray("<missing>") << 0;
+    QTest::newRow("storage folder removed and made again: stored in the new one")
+        << "remake folder" << second << true << second << 1;
+    QTest::newRow("a spooled message into a storage folder made again")
+        << "remake folder" << large << true << large << 1;
+    QTest::newRow("storage folder moved away and a new one made") << "move folder" << second << true << second << 1;
+    QTest::newRow("message file removed: a new one") << "remove file" << second << true << second << 2;
+    QTest::newRow("arrival log removed: a new one") << "remove log" << second << true << first + second << 1;
+}
+
+void MailStoreTest::messageGoesOnlyWhereTheFolderStandsNow()
+{
+    QFETCH(QString, change);
+    QFETCH(QByteArray, message);
+    QFETCH(bool, stored);
+    QFETCH(QByteArray, file);
+    QFETCH(int, logLines);
+    const QString relative = QStringLiteral("/b.example/20030325_140509.log");
+    QVERIFY(Store("b.example", "first\r\n.\r\n"));
+    QDir storage(StoragePath());
+    if (change == QLatin1String("remove folder") || change == QLatin1String("remake folder")) {
+        QVERIFY(storage.removeRecursively());
+    } else if (change == QLatin1String("move folder")) {
+        QVERIFY(QDir(dir_->path()).rename(QStringLiteral("store"), QStringLiteral("old")));
+    } else {
+        QVERIFY(QFile::remove(StoragePath() + (change == QLatin1String("remove file") ? relative : "/Larkspur.log")));
+    }
+    if (change.endsWith(QLatin1String("folder")) && change != QLatin1String("remove folder")) {
+        QVERIFY(storage.mkpath(StoragePath()));
+    }
+    QCOMPARE(Store("b.example", message), stored);
+    QCOMPARE(ReadFile(StoragePath() + relative), file);
+    const QByteArray line = (StoragePath() + relative + QStringLiteral("\r\n")).toUtf8();
+    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/Larkspur.log")),
+             logLines ? line.repeated(logLines) : QByteArray("<missing>"));
+    QCOMPARE(ReadFile(dir_->path() + QStringLiteral("/old") + relative),
+             QByteArray(change == QLatin1String("move folder") ? "first\r\n.\r\n" : "<missing>"));
+    QCOMPARE(QDir(StoragePath()).exists(), change != QLatin1String("remove folder"));
+}
+
+void MailStoreTest::messageCutOffByAKillIsTakenBackAtTheNextStart_data()
+{
+    QTest::addColumn<QByteArray>("domain");
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<bool>("afterLogLine");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QByteArray>("file"); // b.example's file after the restart
+    QTest::addColumn<int>("logLines");
+    const QByteArray small = "cut\r\n.\r\n";
+    const QByteArray large = TextOfSize(2 * 1024 * 1024) + "\r\n.\r\n";
+    const QStringList earlierOnly{"Larkspur.log", "b.example", "b.example/20030325_140509.log"};
+    QTest::newRow("appended to the file of its second: cut back")
+        << QByteArray("b.example") << small << false << earlierOnly << QByteArray("earlier\r\n.\r\n") << 1;
+    QTest::newRow("copied from the spool into the file of its second: cut back")
+        << QByteArray("b.example") << large << false << earlierOnly << QByteArray("earlier\r\n.\r\n") << 1;
+    QTest::newRow("a spooled message renamed into a new file: removed")
+        << QByteArray("c.example") << large << false << (earlierOnly + QStringList{"c.example"})
+        << QByteArray("earlier\r\n.\r\n") << 1;
+    QTest::newRow("killed after its log line: kept whole")
+        << QByteArray("b.example") << small << true << earlierOnly << QByteArray("earlier\r\n.\r\ncut\r\n.\r\n") << 2;
+}
+
+void MailStoreTest::messageCutOffByAKillIsTakenBackAtTheNextStart()
+{
+    QFETCH(QByteArray, domain);
+    QFETCH(QByteArray, message);
+    QFETCH(bool, afterLogLine);
+    QFETCH(QStringList, entries);
+    QFETCH(QByteArray, file);
+    QFETCH(int, logLines);
+    QVERIFY(Store("b.example", "earlier\r\n.\r\n"));
+    store_.reset();
+
+    // A receiver in a child process, killed at that point of its commit.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        MailStore store(controls_, files_, clock_, QStringLiteral("Larkspur"));
+        QString error;
+        if (store.LockFolder(&error) != StorageLock::Outcome::Taken) {
+            ::_exit(2);
+        }
+        if (afterLogLine) {
+            store.OnStored([](const QDateTime&, const QString&, const QString&) { ::raise(SIGKILL); });
+        } else {
+            store.OnPlaced([] { ::raise(SIGKILL); });
+        }
+        StoreIn(store, domain, message);
+        ::_exit(3);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+    EnsureStore();
+    QCOMPARE(Entries(), entries);
+    const QByteArray path = (StoragePath() + QStringLiteral("/b.example/20030325_140509.log")).toUtf8();
+    QCOMPARE(ReadFile(QString::fromUtf8(path)), file);
+    QCOMPARE(ReadFile(StoragePath() + QStringLiteral("/Larkspur.log")), QByteArray(path + "\r\n").repeated(logLines));
+    QCOMPARE(SpoolEntries(), (QStringList{"journal", "lock"}));
 }
 
 void MailStoreTest::whatTheStoreMakesIsForItsOwnerOnly()
@@ -470,7 +588,7 @@ void MailStoreTest::whatTheStoreMakesIsForItsOwnerOnly()
     QVERIFY(Store("spooled.example", TextOfSize(2 * 1024 * 1024) + "\r\n.\r\n"));
 
     QStringList modes;
-    const QStringList spool{".Larkspur.spool", ".Larkspur.spool/lock"};
+    const QStringList spool{".Larkspur.spool", ".Larkspur.spool/journal", ".Larkspur.spool/lock"};
     for (const QString& entry : Entries() + spool) {
         struct stat status {};
         QVERIFY(::stat(QFile::encodeName(StoragePath() + u'/' + entry).constData(), &status) == 0);
@@ -479,7 +597,7 @@ void MailStoreTest::whatTheStoreMakesIsForItsOwnerOnly()
     QCOMPARE(modes, (QStringList{"Larkspur.log 600", "new.example 700", "new.example/20030325_140509.log 600",
                                  "old.example 755", "old.example/20030325_140509.log 644", "spooled.example 700",
                                  "spooled.example/20030325_140509.log 600", ".Larkspur.spool 700",
-                                 ".Larkspur.spool/lock 600"}));
+                                 ".Larkspur.spool/journal 600", ".Larkspur.spool/lock 600"}));
 }
 
 QTEST_GUILESS_MAIN(MailStoreTest)
