@@ -22,19 +22,13 @@ or does not stop cleanly on SIGTERM.
 import argparse
 import os
 import resource
-import shutil
 import signal
 import socket
-import subprocess
 import sys
 import tempfile
 import time
 
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
+import headless_receiver
 
 
 def cpu_ms(pid):
@@ -50,23 +44,9 @@ def main():
     options = parser.parse_args()
 
     with tempfile.TemporaryDirectory() as folder:
-        program = os.path.join(folder, "Larkspur")
-        shutil.copy(options.larkspur, program)
-        os.mkdir(os.path.join(folder, "mail"))
-        port = free_port()
-        with open(os.path.join(folder, "Larkspur.ini"), "w") as settings:
-            settings.write(f"[SMTP]\r\nPORT={port}\r\nFOLDER={folder}/mail\r\n")
         errors = open(os.path.join(folder, "errors"), "w+")
-        receiver = subprocess.Popen([program, "--headless"], cwd=folder, stderr=errors,
-                                    env=dict(os.environ, XDG_RUNTIME_DIR=folder))
+        receiver, port = headless_receiver.start(options.larkspur, folder, stderr=errors)
         try:
-            for _ in range(600):
-                try:
-                    socket.create_connection(("127.0.0.1", port), timeout=1).close()
-                    break
-                except OSError:
-                    time.sleep(0.1)
-            time.sleep(0.5)  # the probe's session is over
             saved = resource.prlimit(receiver.pid, resource.RLIMIT_NOFILE)
             resource.prlimit(receiver.pid, resource.RLIMIT_NOFILE, (3, saved[1]))
             client = socket.create_connection(("127.0.0.1", port), timeout=30)

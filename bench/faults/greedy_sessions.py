@@ -17,24 +17,17 @@ MiB. Exit 1 when a session does not get the reply it should.
 """
 
 import argparse
-import os
-import shutil
 import signal
 import socket
-import subprocess
 import sys
 import tempfile
 import threading
 import time
 
+import headless_receiver
+
 SESSIONS = 5
 MIB = 1024 * 1024
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
 
 
 def memory_kib(pid, key):
@@ -92,22 +85,8 @@ KINDS = {"pipelined": pipelined, "long-lines": long_line, "at-limit": at_limit}
 
 def measure(larkspur, kind):
     with tempfile.TemporaryDirectory(dir="/var/tmp") as folder:
-        program = os.path.join(folder, "Larkspur")
-        shutil.copy(larkspur, program)
-        os.mkdir(os.path.join(folder, "mail"))
-        port = free_port()
-        with open(os.path.join(folder, "Larkspur.ini"), "w") as settings:
-            settings.write(f"[SMTP]\r\nPORT={port}\r\nFOLDER={folder}/mail\r\n")
-        receiver = subprocess.Popen([program, "--headless"], cwd=folder, stderr=subprocess.DEVNULL,
-                                    env=dict(os.environ, XDG_RUNTIME_DIR=folder))
+        receiver, port = headless_receiver.start(larkspur, folder)
         try:
-            for _ in range(600):
-                try:
-                    socket.create_connection(("127.0.0.1", port), timeout=1).close()
-                    break
-                except OSError:
-                    time.sleep(0.1)
-            time.sleep(0.5)
             before = memory_kib(receiver.pid, "VmRSS")
             results = [None] * SESSIONS
 
