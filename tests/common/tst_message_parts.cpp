@@ -14,6 +14,7 @@ private slots:
     void headline();
     void headlineOfEachMessageOfAFile();
     void attachmentsAreTheDecodedPartsThatAreNotText();
+    void attachmentsStopAtThePartLimit();
 };
 
 void MessagePartsTest::headline_data()
@@ -100,6 +101,18 @@ void MessagePartsTest::attachmentsAreTheDecodedPartsThatAreNotText()
     QCOMPARE(attachments[1].type, QStringLiteral("application/octet-stream"));
     QCOMPARE(attachments[1].bytes, QByteArray("a=b"));
     QVERIFY(MessageAttachments("Subject: plain text\r\n\r\nbody\r\n").isEmpty());
+}
+
+void MessagePartsTest::attachmentsStopAtThePartLimit()
+{
+    QByteArray message = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+    for (int i = 0; i < 1200; ++i) {
+        message += "--b\r\nContent-Type: application/octet-stream\r\n\r\n" + QByteArray::number(i) + "\r\n";
+    }
+    message += "--b--\r\n";
+    const QList<MessageAttachment> attachments = MessageAttachments(message);
+    QCOMPARE(attachments.size(), 1000);
+    QCOMPARE(attachments.back().bytes, QByteArray("999"));
 }
 
 QTEST_GUILESS_MAIN(MessagePartsTest)
