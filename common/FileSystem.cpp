@@ -54,6 +54,11 @@ QString TextFile::ReadLine()
     return FromSystemBytes(ReadLineBytes());
 }
 
+QByteArray TextFile::ReadLinePiece(qint64 maxSize)
+{
+    return IsOpen() ? file_->readLine(maxSize) : QByteArray();
+}
+
 bool TextFile::AtEndOfStream() const
 {
     return !IsOpen() || file_->atEnd();

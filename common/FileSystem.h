@@ -26,6 +26,9 @@ public:
 
     QString ReadLine();
     QByteArray ReadLineBytes();
+    // The next line's first bytes, at most about maxSize, with its LF when
+    // they reach it: a long line is read a piece at a time, never whole.
+    QByteArray ReadLinePiece(qint64 maxSize);
     bool AtEndOfStream() const;
     QString ReadAll();
     QByteArray ReadAllBytes();

@@ -13,6 +13,7 @@ private slots:
     void headline_data();
     void headline();
     void headlineOfEachMessageOfAFile();
+    void headlineReadsAHugeFieldOnlyInPart();
     void attachmentsAreTheDecodedPartsThatAreNotText();
     void attachmentsStopAtThePartLimit();
 };
@@ -71,6 +72,25 @@ void MessagePartsTest::headlineOfEachMessageOfAFile()
         QCOMPARE(ReadMessageHeadline(file.fileName(), index), expected[index]);
     }
     QCOMPARE(ReadMessageHeadline(dir.filePath(QStringLiteral("missing.log")), 0), std::nullopt);
+}
+
+void MessagePartsTest::headlineReadsAHugeFieldOnlyInPart()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath(QStringLiteral("20030512_102233.log")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Subject: " + QByteArray("=?UTF-8?B?44GC?= ").repeated(1500) + "\r\nFrom: a@example.jp\r\n\r\n.\r\n");
+    file.write("Subject: " + QByteArray(10 * 1024 * 1024, 'x') + "\r\n\r\n.\r\nSubject: after\r\n\r\n.\r\n");
+    file.close();
+
+    // 1,000 encoded words decoded, the rest left out.
+    QCOMPARE(ReadMessageHeadline(file.fileName(), 0), (MessageHeadline{"a@example.jp", QString(1000, u'あ')}));
+    const std::optional<MessageHeadline> huge = ReadMessageHeadline(file.fileName(), 1);
+    QVERIFY(huge.has_value());
+    QVERIFY(huge->subject.size() <= 64 * 1024);
+    QVERIFY(huge->subject.endsWith(QStringLiteral("xxxxxxxx")));
+    QCOMPARE(ReadMessageHeadline(file.fileName(), 2), (MessageHeadline{"", "after"}));
 }
 
 void MessagePartsTest::attachmentsAreTheDecodedPartsThatAreNotText()
