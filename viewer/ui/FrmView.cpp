@@ -1,5 +1,6 @@
 #include "FrmView.h"
 
+#include "ArrivalGrid.h"
 #include "AttachmentFiles.h"
 #include "DefaultApplication.h"
 #include "Dialogs.h"
@@ -68,7 +69,7 @@ void FrmView::BuildWidgets()
     nextSlice_->setSingleShot(true);
     nextSlice_->setInterval(0);
     connect(nextSlice_, &QTimer::timeout, this, &FrmView::LoadSlice);
-    FGList_ = new QTableView(this);
+    FGList_ = new ArrivalGrid(this);
     FGList_->setObjectName(QStringLiteral("FGList"));
     FGList_->setModel(model_);
     FGList_->verticalHeader()->hide();
