@@ -3,6 +3,7 @@
 #include "FileSystem.h"
 #include "HeaderText.h"
 #include "LineEnds.h"
+#include "MessageFile.h"
 #include "ReadingLimits.h"
 
 namespace {
@@ -53,8 +54,7 @@ public:
     // With its line end when it has one.
     QByteArrayView Piece() const { return piece_; }
     bool StartsLine() const { return startsLine_; }
-    // The line "." alone that ends a stored message.
-    bool IsEndLine() const { return startsLine_ && WithoutLineEnd(piece_) == "."; }
+    bool IsEndLine() const { return startsLine_ && IsEndOfDataLine(piece_); }
     qint64 BytesRead() const { return read_; }
 
 private:
@@ -172,16 +172,15 @@ std::optional<MessageHeadline> ReadMessageHeadline(const QString& path, int inde
             ended = true;
             break;
         }
-        QByteArrayView piece = lines.Piece();
-        blank = blank && piece.trimmed().isEmpty();
+        blank = blank && lines.Piece().trimmed().isEmpty();
         if (!inHeader || !lines.StartsLine()) {
             continue; // the body, or the rest of a long line
         }
-        if (piece.startsWith('.')) {
-            piece = piece.sliced(1);
-        }
-        const QByteArrayView line = WithoutLineEnd(piece);
-        inHeader = !line.isEmpty();
+        // The header block ends at an empty line, or at a line that is no
+        // field, as the readable form reads it.
+        const QByteArrayView line = WithoutLineEnd(UnstuffedLine(lines.Piece()));
+        const bool folded = !headerBlock.isEmpty() && (line.startsWith(' ') || line.startsWith('\t'));
+        inHeader = folded || IsHeaderField(line);
         if (inHeader) {
             headerBlock.append(line).append('\n');
         }

@@ -59,15 +59,17 @@ void MessagePartsTest::headlineOfEachMessageOfAFile()
     QVERIFY(dir.isValid());
     QFile file(dir.filePath(QStringLiteral("20030512_102233.log")));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    // The second message has no body; the third no end line.
+    // The second message has no body; in the third a line that is no field
+    // begins the body; the last has no end line.
     file.write("From: a@example.jp\r\nSubject: one\r\n\r\nFrom: not a header\r\n..\r\n.\r\n"
                "From: b@example.jp\r\nSubject: two\r\n.\r\n"
-               "Subject: three\r\n");
+               "From: c@example.jp\r\nno field\r\nSubject: in the body\r\n.\r\n"
+               "Subject: four\r\n");
     file.close();
 
-    const QList<std::optional<MessageHeadline>> expected{MessageHeadline{"a@example.jp", "one"},
-                                                         MessageHeadline{"b@example.jp", "two"},
-                                                         MessageHeadline{"", "three"}, std::nullopt};
+    const QList<std::optional<MessageHeadline>> expected{
+        MessageHeadline{"a@example.jp", "one"}, MessageHeadline{"b@example.jp", "two"},
+        MessageHeadline{"c@example.jp", ""}, MessageHeadline{"", "four"}, std::nullopt};
     for (int index = 0; index < expected.size(); ++index) {
         QCOMPARE(ReadMessageHeadline(file.fileName(), index), expected[index]);
     }
