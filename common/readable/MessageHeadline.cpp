@@ -40,13 +40,13 @@ QByteArray RawField(QByteArrayView block, QByteArrayView name)
 // long line never costs more memory than that.
 class LinePieces {
 public:
-    explicit LinePieces(TextFile& file) : file_(file) {}
+    explicit LinePieces(TextFile& file) : file_(file), buffer_(MaxFieldBytes + 1, Qt::Uninitialized) {}
 
     // The next piece; false at the end of the file.
     bool Next()
     {
         startsLine_ = endsLine_;
-        piece_ = file_.ReadLinePiece(MaxFieldBytes);
+        piece_ = file_.ReadLinePiece(buffer_);
         endsLine_ = piece_.endsWith('\n');
         read_ += piece_.size();
         return !piece_.isEmpty();
@@ -59,7 +59,8 @@ public:
 
 private:
     TextFile& file_;
-    QByteArray piece_;
+    QByteArray buffer_;
+    QByteArrayView piece_;
     bool startsLine_ = true;
     bool endsLine_ = true;
     qint64 read_ = 0;
