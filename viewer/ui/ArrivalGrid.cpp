@@ -10,21 +10,27 @@
 
 void ArrivalGrid::setModel(QAbstractItemModel* model)
 {
+    for (const QMetaObject::Connection& connection : std::exchange(modelConnections_, {})) {
+        disconnect(connection);
+    }
     QTableView::setModel(model);
     due_ = Due::Other;
     if (model == nullptr) {
         return;
     }
-    connect(model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex& parent, int first, int) { RowsInserted(parent, first); });
+    // Only rows added below the screen are let off Qt's full layout.
     const auto other = [this] { due_ = Due::Other; };
-    connect(model, &QAbstractItemModel::modelReset, this, other);
-    connect(model, &QAbstractItemModel::layoutChanged, this, other);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, other);
-    connect(model, &QAbstractItemModel::rowsMoved, this, other);
-    connect(model, &QAbstractItemModel::columnsInserted, this, other);
-    connect(model, &QAbstractItemModel::columnsRemoved, this, other);
-    connect(model, &QAbstractItemModel::columnsMoved, this, other);
+    modelConnections_ = {
+        connect(model, &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex& parent, int first, int) { RowsInserted(parent, first); }),
+        connect(model, &QAbstractItemModel::modelReset, this, other),
+        connect(model, &QAbstractItemModel::layoutChanged, this, other),
+        connect(model, &QAbstractItemModel::rowsRemoved, this, other),
+        connect(model, &QAbstractItemModel::rowsMoved, this, other),
+        connect(model, &QAbstractItemModel::columnsInserted, this, other),
+        connect(model, &QAbstractItemModel::columnsRemoved, this, other),
+        connect(model, &QAbstractItemModel::columnsMoved, this, other),
+    };
 }
 
 void ArrivalGrid::RowsInserted(const QModelIndex& parent, int first)
