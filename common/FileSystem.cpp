@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 TextFile::TextFile(std::unique_ptr<QFile> file) : file_(std::move(file)) {}
 TextFile::TextFile(TextFile&&) noexcept = default;
 TextFile& TextFile::operator=(TextFile&&) noexcept = default;
@@ -52,6 +54,12 @@ QByteArray TextFile::ReadLineBytes()
 QString TextFile::ReadLine()
 {
     return FromSystemBytes(ReadLineBytes());
+}
+
+QByteArrayView TextFile::ReadLinePiece(QByteArray& buffer)
+{
+    const qint64 read = IsOpen() ? file_->readLine(buffer.data(), buffer.size()) : -1;
+    return QByteArrayView(buffer.constData(), std::max<qint64>(read, 0));
 }
 
 bool TextFile::AtEndOfStream() const

@@ -3,6 +3,7 @@
 #include "FileStamp.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 
@@ -26,6 +27,11 @@ public:
 
     QString ReadLine();
     QByteArray ReadLineBytes();
+    // Reads the next line's first bytes into `buffer`, fewer than its size,
+    // with its LF when they reach it: a long line is read a piece at a time,
+    // never whole, and no memory is taken per piece. The bytes read, a view
+    // of `buffer`; none at the end of the file.
+    QByteArrayView ReadLinePiece(QByteArray& buffer);
     bool AtEndOfStream() const;
     QString ReadAll();
     QByteArray ReadAllBytes();

@@ -11,12 +11,12 @@ struct MessageAttachment {
     QString name;
     // The part's MIME type, "application/pdf".
     QString type;
-    // The content with its transfer encoding undone.
+    // The content with its transfer encoding undone, as the readable form
+    // decodes it.
     QByteArray bytes;
 };
 
-// Every part of one message that is not shown as its text, in the order
-// they come, from nested multiparts and enclosed messages too: the parts
-// the readable form lists as attachments, and the pictures and other parts
-// that go with a text. Nothing when the message cannot be parsed as MIME.
+// The parts of one message (as its sender wrote it) that its readable form
+// lists as "[添付]" lines, in that order: found by the same walk, within
+// the same limits (MaxParts, MaxNesting), enclosed messages included.
 QList<MessageAttachment> MessageAttachments(QByteArrayView message);

@@ -11,21 +11,6 @@ QByteArrayView LineAt(QByteArrayView bytes, qsizetype start)
     return bytes.sliced(start, (end < 0 ? bytes.size() : end + 1) - start);
 }
 
-// "Name:" where the name is printable ASCII without blanks (RFC 5322).
-bool IsHeaderField(QByteArrayView line)
-{
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const auto c = static_cast<unsigned char>(line[i]);
-        if (c == ':') {
-            return i > 0;
-        }
-        if (c <= 0x20 || c >= 0x7F) {
-            return false;
-        }
-    }
-    return false;
-}
-
 // Where a message's header block ends at a line that is no header field
 // and no blank line: there the body begins. -1 when the header block ends
 // as it should.
@@ -48,12 +33,37 @@ qsizetype MissingBlankLineAt(QByteArrayView message)
 
 } // namespace
 
+bool IsEndOfDataLine(QByteArrayView line)
+{
+    return WithoutLineEnd(line) == ".";
+}
+
+QByteArrayView UnstuffedLine(QByteArrayView line)
+{
+    return line.startsWith('.') ? line.sliced(1) : line;
+}
+
+// The name is printable ASCII without blanks.
+bool IsHeaderField(QByteArrayView line)
+{
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (c == ':') {
+            return i > 0;
+        }
+        if (c <= 0x20 || c >= 0x7F) {
+            return false;
+        }
+    }
+    return false;
+}
+
 StoredMessage NextStoredMessage(QByteArrayView file, qsizetype from)
 {
     bool dotStuffed = false;
     for (qsizetype start = from; start < file.size();) {
         const QByteArrayView line = LineAt(file, start);
-        if (WithoutLineEnd(line) == ".") {
+        if (IsEndOfDataLine(line)) {
             return {file.sliced(from, start - from), start + line.size(), dotStuffed};
         }
         dotStuffed = dotStuffed || line.startsWith('.');
@@ -71,7 +81,7 @@ QByteArray Unstuffed(const StoredMessage& stored)
     message.reserve(stored.bytes.size());
     for (qsizetype start = 0; start < stored.bytes.size();) {
         const QByteArrayView line = LineAt(stored.bytes, start);
-        message.append(line.startsWith('.') ? line.sliced(1) : line);
+        message.append(UnstuffedLine(line));
         start += line.size();
     }
     return message;

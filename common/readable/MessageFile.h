@@ -13,6 +13,16 @@ struct StoredMessage {
     bool dotStuffed; // a line of it starts with a dot
 };
 
+// The line "." alone, with its line end or without one, that ends a
+// stored message.
+bool IsEndOfDataLine(QByteArrayView line);
+// A stored line as its sender wrote it: a line the client dot-stuffed
+// loses its first dot.
+QByteArrayView UnstuffedLine(QByteArrayView line);
+// A line that opens a header field, "Name:" (RFC 5322), not counting a
+// folded line that continues one.
+bool IsHeaderField(QByteArrayView line);
+
 // The message that starts at `from`. Text behind the last end-of-data line
 // is one more message, which the caller may find blank.
 StoredMessage NextStoredMessage(QByteArrayView file, qsizetype from);

@@ -2,10 +2,14 @@
 
 #include "FileSystem.h"
 #include "HeaderText.h"
+#include "LineEnds.h"
+#include "MessageFile.h"
+#include "ReadingLimits.h"
 
 namespace {
 
-// The raw value of the first field of that name, continuation lines included.
+// The raw value of the first field of that name, continuation lines
+// included, at most its first MaxFieldBytes.
 QByteArray RawField(QByteArrayView block, QByteArrayView name)
 {
     QByteArray value;
@@ -24,9 +28,43 @@ QByteArray RawField(QByteArrayView block, QByteArrayView name)
             inField = true;
             value = line.sliced(name.size() + 1).toByteArray();
         }
+        if (value.size() >= MaxFieldBytes) {
+            break;
+        }
     }
+    value.truncate(MaxFieldBytes);
     return value;
 }
+
+// A file's lines read in pieces of at most MaxFieldBytes each, so that a
+// long line never costs more memory than that.
+class LinePieces {
+public:
+    explicit LinePieces(TextFile& file) : file_(file), buffer_(MaxFieldBytes + 1, Qt::Uninitialized) {}
+
+    // The next piece; false at the end of the file.
+    bool Next()
+    {
+        startsLine_ = endsLine_;
+        piece_ = file_.ReadLinePiece(buffer_);
+        endsLine_ = piece_.endsWith('\n');
+        read_ += piece_.size();
+        return !piece_.isEmpty();
+    }
+    // With its line end when it has one.
+    QByteArrayView Piece() const { return piece_; }
+    bool StartsLine() const { return startsLine_; }
+    bool IsEndLine() const { return startsLine_ && IsEndOfDataLine(piece_); }
+    qint64 BytesRead() const { return read_; }
+
+private:
+    TextFile& file_;
+    QByteArray buffer_;
+    QByteArrayView piece_;
+    bool startsLine_ = true;
+    bool endsLine_ = true;
+    qint64 read_ = 0;
+};
 
 struct Mailbox {
     QByteArray name;
@@ -116,38 +154,40 @@ std::optional<MessageHeadline> ReadMessageHeadline(const QString& path, int inde
     if (!file.IsOpen()) {
         return std::nullopt;
     }
-    int message = 0;
+    LinePieces lines(file);
+    for (int message = 0; message < index;) {
+        if (!lines.Next()) {
+            return std::nullopt;
+        }
+        message += lines.IsEndLine() ? 1 : 0;
+    }
+    const qint64 start = lines.BytesRead();
+    const auto withinReach = [&] { return lines.BytesRead() - start < MaxHeadlineBytes; };
     QByteArray headerBlock;
-    bool inHeader = true;
+    bool ended = false; // by its end line
     bool blank = true;
-    while (!file.AtEndOfStream()) {
-        QByteArray line = file.ReadLineBytes();
-        if (line == ".") {
-            if (message == index) {
-                return HeadlineOf(headerBlock);
-            }
-            ++message;
-            continue;
+    bool inHeader = true;
+    // Text after the last end line is a message only when not blank.
+    while ((inHeader || (blank && !ended)) && withinReach() && lines.Next()) {
+        if (lines.IsEndLine()) {
+            ended = true;
+            break;
         }
-        if (message != index) {
-            continue;
+        blank = blank && lines.Piece().trimmed().isEmpty();
+        if (!inHeader || !lines.StartsLine()) {
+            continue; // the body, or the rest of a long line
         }
-        if (line.startsWith('.')) {
-            line.remove(0, 1);
-        }
-        blank = blank && line.trimmed().isEmpty();
-        if (inHeader && line.isEmpty()) {
-            inHeader = false;
-        } else if (inHeader) {
-            headerBlock += line + '\n';
-        }
-        // Text after the last end line is a message only when not blank.
-        if (!inHeader && !blank) {
-            return HeadlineOf(headerBlock);
+        // The header block ends at an empty line, or at a line that is no
+        // field, as the readable form reads it.
+        const QByteArrayView line = WithoutLineEnd(UnstuffedLine(lines.Piece()));
+        const bool folded = !headerBlock.isEmpty() && (line.startsWith(' ') || line.startsWith('\t'));
+        inHeader = folded || IsHeaderField(line);
+        if (inHeader) {
+            headerBlock.append(line).append('\n');
         }
     }
-    if (message == index && !blank) {
-        return HeadlineOf(headerBlock);
+    if (blank && !ended) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return HeadlineOf(headerBlock);
 }

@@ -16,11 +16,15 @@ struct MessageHeadline {
 };
 
 // The headline of one message's header block (its lines up to the first
-// empty one, each ending in LF or CR LF).
+// empty one, each ending in LF or CR LF). Each field is read as far as
+// MaxFieldBytes and decoded as the readable form decodes it, its first
+// MaxEncodedWords encoded words at most.
 MessageHeadline HeadlineOf(QByteArrayView headerBlock);
 
 // The headline of the index-th message (from 0) of the message file at
 // path, as the file is split into messages for the readable form. The file
-// is read only as far as that message's header block. Nothing when the
-// file cannot be read or holds fewer messages.
+// is read only as far as that message's header block, and that no further
+// than MaxHeadlineBytes, a piece of a line at a time: the messages before
+// it cost a pass, never memory. Nothing when the file cannot be read or
+// holds fewer messages.
 std::optional<MessageHeadline> ReadMessageHeadline(const QString& path, int index);

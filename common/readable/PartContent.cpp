@@ -21,9 +21,14 @@ QByteArray DecodedContent(GMimeDataWrapper* content)
     return StreamBytes(memory.get());
 }
 
-// The content's bytes as they stand in the parsed bytes, when the parser
-// left them there (a window on the memory it read).
-std::optional<QByteArrayView> ContentInPlace(GMimeDataWrapper* content)
+// The content as a window on the bytes the parser read, when it is one.
+struct ContentWindow {
+    QByteArrayView parsed;
+    qsizetype start = 0;
+    qsizetype length = 0;
+};
+
+std::optional<ContentWindow> ContentInPlace(GMimeDataWrapper* content)
 {
     GMimeStream* stream = g_mime_data_wrapper_get_stream(content);
     if (!GMIME_IS_STREAM_MEM(stream)) {
@@ -36,13 +41,14 @@ std::optional<QByteArrayView> ContentInPlace(GMimeDataWrapper* content)
     if (buffer == nullptr || start < 0 || length < 0 || start + length > static_cast<gint64>(buffer->len)) {
         return std::nullopt;
     }
-    return QByteArrayView(reinterpret_cast<const char*>(buffer->data) + start, static_cast<qsizetype>(length));
+    return ContentWindow{QByteArrayView(reinterpret_cast<const char*>(buffer->data), static_cast<qsizetype>(buffer->len)),
+                         static_cast<qsizetype>(start), static_cast<qsizetype>(length)};
 }
 
 QByteArray RawContent(GMimeDataWrapper* content)
 {
-    if (const std::optional<QByteArrayView> raw = ContentInPlace(content)) {
-        return QByteArray::fromRawData(raw->data(), raw->size());
+    if (const std::optional<ContentWindow> window = ContentInPlace(content)) {
+        return QByteArray::fromRawData(window->parsed.data() + window->start, window->length);
     }
     GMimeStream* raw = g_mime_data_wrapper_get_stream(content);
     GPtr<GMimeStream> memory(g_mime_stream_mem_new());
@@ -106,4 +112,23 @@ qint64 DecodedSize(GMimePart* part)
     GPtr<GMimeStream> counter(g_mime_stream_null_new());
     g_mime_data_wrapper_write_to_stream(content, counter.get());
     return static_cast<qint64>(GMIME_STREAM_NULL(counter.get())->written);
+}
+
+QByteArray EnclosedMessageBytes(GMimePart* part)
+{
+    QByteArray bytes = ContentBytes(part);
+    if (bytes.isEmpty() || bytes.endsWith('\n')) {
+        return bytes;
+    }
+    // Where the bytes are a window on those parsed, the line end is the
+    // next byte or two there: the message is not copied.
+    const std::optional<ContentWindow> window = ContentInPlace(g_mime_part_get_content(part));
+    if (window && window->parsed.data() + window->start == bytes.constData()) {
+        const QByteArrayView after = window->parsed.sliced(window->start + window->length);
+        const qsizetype lineEnd = after.startsWith("\r\n") ? 2 : after.startsWith('\n') ? 1 : 0;
+        if (lineEnd > 0) {
+            return QByteArray::fromRawData(bytes.constData(), bytes.size() + lineEnd);
+        }
+    }
+    return bytes.append("\r\n");
 }

@@ -138,7 +138,7 @@ struct Message {
 // call stack, so that nesting costs no stack; the next piece is the last.
 class MessageRenderer::Pieces {
 public:
-    explicit Pieces(QByteArray message)
+    Pieces(QByteArray message, AttachmentBytes attachmentBytes) : keepAttachments_(attachmentBytes == AttachmentBytes::Kept)
     {
         if (IsBlank(message)) {
             return;
@@ -189,6 +189,7 @@ public:
 
     bool Done() const { return pending_.isEmpty(); }
     const QString& Text() const { return text_; }
+    const QList<MessageAttachment>& Attachments() const { return attachments_; }
     QString TakeText() { return std::exchange(text_, QString()); }
 
 private:
@@ -287,7 +288,7 @@ private:
     // enclosing message, which is released after it.
     void Enclosed(GMimePart* part, int depth)
     {
-        QByteArray bytes = ContentBytes(part);
+        QByteArray bytes = EnclosedMessageBytes(part);
         if (IsBlank(bytes)) {
             return;
         }
@@ -313,13 +314,17 @@ private:
 
     void Attachment(GMimeObject* object)
     {
-        QString name = ReadableFileName(object);
+        const QString name = ReadableFileName(object);
         const qint64 size = GMIME_IS_PART(object) ? DecodedSize(GMIME_PART(object)) : 0;
-        if (name.isEmpty()) {
-            name = QStringLiteral("名前なし");
-        }
         const QString type = FromGString(g_mime_content_type_get_mime_type(g_mime_object_get_content_type(object)));
-        text_ += QStringLiteral("[添付] %1 (%2, %3 バイト)\n").arg(name, type).arg(size);
+        text_ += QStringLiteral("[添付] %1 (%2, %3 バイト)\n")
+                     .arg(name.isEmpty() ? QStringLiteral("名前なし") : name, type)
+                     .arg(size);
+        if (keepAttachments_) {
+            QByteArray bytes = GMIME_IS_PART(object) ? ContentBytes(GMIME_PART(object)) : QByteArray();
+            bytes.detach(); // the message it came from is released first
+            attachments_.append({name, type, std::move(bytes)});
+        }
     }
 
     // Raw text, a slice per step, up to MaxFlatBytes.
@@ -399,9 +404,14 @@ private:
     std::vector<std::unique_ptr<Message>> messages_; // the innermost last
     qsizetype partsLeft_ = MaxParts;
     QString text_;
+    bool keepAttachments_;
+    QList<MessageAttachment> attachments_;
 };
 
-MessageRenderer::MessageRenderer(QByteArray message) : pieces_(std::make_unique<Pieces>(std::move(message))) {}
+MessageRenderer::MessageRenderer(QByteArray message, AttachmentBytes attachmentBytes)
+    : pieces_(std::make_unique<Pieces>(std::move(message), attachmentBytes))
+{
+}
 
 MessageRenderer::~MessageRenderer() = default;
 
@@ -423,4 +433,9 @@ const QString& MessageRenderer::Text() const
 QString MessageRenderer::TakeText()
 {
     return pieces_->TakeText();
+}
+
+const QList<MessageAttachment>& MessageRenderer::Attachments() const
+{
+    return pieces_->Attachments();
 }

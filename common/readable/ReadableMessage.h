@@ -1,6 +1,9 @@
 #pragma once
 
+#include "MessageAttachments.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -20,9 +23,13 @@
 // raw text; so a caller can stop between any two.
 class MessageRenderer {
 public:
+    // Whether the parts listed as attachments are also kept, with their
+    // decoded bytes, for Attachments().
+    enum class AttachmentBytes { Dropped, Kept };
+
     // The message as its sender wrote it (Unstuffed); bytes it shares
     // must outlive the renderer.
-    explicit MessageRenderer(QByteArray message);
+    explicit MessageRenderer(QByteArray message, AttachmentBytes attachmentBytes = AttachmentBytes::Dropped);
     ~MessageRenderer();
     MessageRenderer(const MessageRenderer&) = delete;
     MessageRenderer& operator=(const MessageRenderer&) = delete;
@@ -34,6 +41,8 @@ public:
     const QString& Text() const;
     // The text, taken away.
     QString TakeText();
+    // The parts listed as "[添付]" lines so far, in that order, when kept.
+    const QList<MessageAttachment>& Attachments() const;
 
 private:
     class Pieces;

@@ -21,6 +21,10 @@ inline constexpr qsizetype MaxBoundaryLines = 10 * MaxParts;
 inline constexpr qsizetype MaxFlatBytes = 1024 * 1024;
 // Bytes of one header field read and shown.
 inline constexpr qsizetype MaxFieldBytes = 64 * 1024;
+// Bytes of a message read for its headline in a list (sender and
+// subject): its header block as far as this, each line's first
+// MaxFieldBytes.
+inline constexpr qsizetype MaxHeadlineBytes = 4 * MaxFieldBytes;
 // Header fields read of one header block; past them only the first of
 // each field the reader needs is kept.
 inline constexpr qsizetype MaxHeaderFields = 1000;

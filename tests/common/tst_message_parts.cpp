@@ -13,7 +13,9 @@ private slots:
     void headline_data();
     void headline();
     void headlineOfEachMessageOfAFile();
+    void headlineReadsAHugeFieldOnlyInPart();
     void attachmentsAreTheDecodedPartsThatAreNotText();
+    void attachmentsStopAtThePartLimit();
 };
 
 void MessagePartsTest::headline_data()
@@ -57,19 +59,40 @@ void MessagePartsTest::headlineOfEachMessageOfAFile()
     QVERIFY(dir.isValid());
     QFile file(dir.filePath(QStringLiteral("20030512_102233.log")));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    // The second message has no body; the third no end line.
+    // The second message has no body; in the third a line that is no field
+    // begins the body; the last has no end line.
     file.write("From: a@example.jp\r\nSubject: one\r\n\r\nFrom: not a header\r\n..\r\n.\r\n"
                "From: b@example.jp\r\nSubject: two\r\n.\r\n"
-               "Subject: three\r\n");
+               "From: c@example.jp\r\nno field\r\nSubject: in the body\r\n.\r\n"
+               "Subject: four\r\n");
     file.close();
 
-    const QList<std::optional<MessageHeadline>> expected{MessageHeadline{"a@example.jp", "one"},
-                                                         MessageHeadline{"b@example.jp", "two"},
-                                                         MessageHeadline{"", "three"}, std::nullopt};
+    const QList<std::optional<MessageHeadline>> expected{
+        MessageHeadline{"a@example.jp", "one"}, MessageHeadline{"b@example.jp", "two"},
+        MessageHeadline{"c@example.jp", ""}, MessageHeadline{"", "four"}, std::nullopt};
     for (int index = 0; index < expected.size(); ++index) {
         QCOMPARE(ReadMessageHeadline(file.fileName(), index), expected[index]);
     }
     QCOMPARE(ReadMessageHeadline(dir.filePath(QStringLiteral("missing.log")), 0), std::nullopt);
+}
+
+void MessagePartsTest::headlineReadsAHugeFieldOnlyInPart()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath(QStringLiteral("20030512_102233.log")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Subject: " + QByteArray("=?UTF-8?B?44GC?= ").repeated(1500) + "\r\nFrom: a@example.jp\r\n\r\n.\r\n");
+    file.write("Subject: " + QByteArray(10 * 1024 * 1024, 'x') + "\r\n\r\n.\r\nSubject: after\r\n\r\n.\r\n");
+    file.close();
+
+    // 1,000 encoded words decoded, the rest left out.
+    QCOMPARE(ReadMessageHeadline(file.fileName(), 0), (MessageHeadline{"a@example.jp", QString(1000, u'あ')}));
+    const std::optional<MessageHeadline> huge = ReadMessageHeadline(file.fileName(), 1);
+    QVERIFY(huge.has_value());
+    QVERIFY(huge->subject.size() <= 64 * 1024);
+    QVERIFY(huge->subject.endsWith(QStringLiteral("xxxxxxxx")));
+    QCOMPARE(ReadMessageHeadline(file.fileName(), 2), (MessageHeadline{"", "after"}));
 }
 
 void MessagePartsTest::attachmentsAreTheDecodedPartsThatAreNotText()
@@ -100,6 +123,18 @@ void MessagePartsTest::attachmentsAreTheDecodedPartsThatAreNotText()
     QCOMPARE(attachments[1].type, QStringLiteral("application/octet-stream"));
     QCOMPARE(attachments[1].bytes, QByteArray("a=b"));
     QVERIFY(MessageAttachments("Subject: plain text\r\n\r\nbody\r\n").isEmpty());
+}
+
+void MessagePartsTest::attachmentsStopAtThePartLimit()
+{
+    QByteArray message = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+    for (int i = 0; i < 1200; ++i) {
+        message += "--b\r\nContent-Type: application/octet-stream\r\n\r\n" + QByteArray::number(i) + "\r\n";
+    }
+    message += "--b--\r\n";
+    const QList<MessageAttachment> attachments = MessageAttachments(message);
+    QCOMPARE(attachments.size(), 1000);
+    QCOMPARE(attachments.back().bytes, QByteArray("999"));
 }
 
 QTEST_GUILESS_MAIN(MessagePartsTest)

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
@@ -552,6 +553,9 @@ void FrmViewTest::gridAndTextGrowWithTheWindow()
     QVERIFY(caption->text().contains(QChar(0x2026)));
     QCOMPARE(grid->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("差出人"));
     QCOMPARE(grid->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("件名"));
+    // Beside the designed columns, reached by scrolling.
+    QVERIFY(!grid->isColumnHidden(2) && !grid->isColumnHidden(3));
+    QVERIFY(grid->horizontalScrollBar()->isVisible());
 
     view_->resize(874, 680);
     QTRY_COMPARE(view_->size(), QSize(874, 680));

@@ -49,16 +49,23 @@ QString Numbered(const QString& name, int number)
 
 QList<MessageAttachment> AttachmentsOfMessage(QByteArrayView file, int message)
 {
-    const QList<QByteArray> messages = SplitMessageFile(file).messages;
-    return message >= 0 && message < messages.size() ? MessageAttachments(messages.at(message))
-                                                     : QList<MessageAttachment>();
+    for (qsizetype from = 0, index = 0; from < file.size(); ++index) {
+        const StoredMessage stored = NextStoredMessage(file, from);
+        if (index == message) {
+            return MessageAttachments(Unstuffed(stored));
+        }
+        from = stored.next;
+    }
+    return {};
 }
 
 QList<MessageAttachment> AttachmentsOfFile(QByteArrayView file)
 {
     QList<MessageAttachment> attachments;
-    for (const QByteArray& message : SplitMessageFile(file).messages) {
-        attachments.append(MessageAttachments(message));
+    for (qsizetype from = 0; from < file.size();) {
+        const StoredMessage stored = NextStoredMessage(file, from);
+        attachments.append(MessageAttachments(Unstuffed(stored)));
+        from = stored.next;
     }
     return attachments;
 }

@@ -1,5 +1,6 @@
 #include "FrmView.h"
 
+#include "ArrivalGrid.h"
 #include "AttachmentFiles.h"
 #include "DefaultApplication.h"
 #include "Dialogs.h"
@@ -34,8 +35,6 @@ namespace {
 
 // Date and time, domain, sender, subject.
 constexpr int ColumnWidthsTwips[] = {2300, 2000, 2400, 4500};
-// Sender and subject come after the designed columns.
-constexpr int FirstAddedColumn = 2;
 
 } // namespace
 
@@ -68,7 +67,7 @@ void FrmView::BuildWidgets()
     nextSlice_->setSingleShot(true);
     nextSlice_->setInterval(0);
     connect(nextSlice_, &QTimer::timeout, this, &FrmView::LoadSlice);
-    FGList_ = new QTableView(this);
+    FGList_ = new ArrivalGrid(this);
     FGList_->setObjectName(QStringLiteral("FGList"));
     FGList_->setModel(model_);
     FGList_->verticalHeader()->hide();
@@ -81,15 +80,8 @@ void FrmView::BuildWidgets()
     FGList_->setTabKeyNavigation(false);
     FGList_->setWordWrap(false);
     for (int column = 0; column < model_->columnCount(); ++column) {
-        columnWidths_.append(TwipsToPixels(ColumnWidthsTwips[column]));
-        FGList_->setColumnWidth(column, columnWidths_.back());
+        FGList_->setColumnWidth(column, TwipsToPixels(ColumnWidthsTwips[column]));
     }
-    // A hidden column reports no width; the last one it had is kept.
-    connect(FGList_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-        if (width > 0) {
-            columnWidths_[column] = width;
-        }
-    });
     FGList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // The view ignores heading clicks while it selects whole rows.
     connect(FGList_->horizontalHeader(), &QHeaderView::sectionPressed, this, &FrmView::SelectWholeColumn);
@@ -160,12 +152,6 @@ void FrmView::ApplyLayout()
     Label2_->setGeometry(layout.secondsCaption);
     TxtMail_->setGeometry(layout.mail);
     ShowLogCaption();
-    // The designed window shows the designed grid; the sender and subject
-    // show as soon as the window is wider.
-    const bool grown = width() > FrmViewDesignSize().width();
-    for (int column = FirstAddedColumn; column < model_->columnCount(); ++column) {
-        FGList_->setColumnHidden(column, !grown);
-    }
 }
 
 void FrmView::resizeEvent(QResizeEvent* event)
@@ -191,14 +177,17 @@ void FrmView::ApplyViewerSettings()
     }
     setGeometry(QRect(place, client));
     for (int column = 0; column < settings.columnWidths.size() && column < model_->columnCount(); ++column) {
-        columnWidths_[column] = settings.columnWidths.at(column);
-        FGList_->setColumnWidth(column, columnWidths_[column]);
+        FGList_->setColumnWidth(column, settings.columnWidths.at(column));
     }
 }
 
 void FrmView::closeEvent(QCloseEvent* event)
 {
-    SaveViewerSettings(ViewerSettingsPath(programFolder_), {size(), columnWidths_});
+    QList<int> columnWidths;
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        columnWidths.append(FGList_->columnWidth(column));
+    }
+    SaveViewerSettings(ViewerSettingsPath(programFolder_), {size(), columnWidths});
     QWidget::closeEvent(event);
 }
 

@@ -108,8 +108,6 @@ private:
     QTimer* nextSlice_ = nullptr;
     QLabel* LogList_ = nullptr;
     QTableView* FGList_ = nullptr;
-    // Every column's width, kept while a column is hidden.
-    QList<int> columnWidths_;
     QPushButton* btnrefresh_ = nullptr;
     QLabel* Label1_ = nullptr;
     QLineEdit* TxtInterval_ = nullptr;
