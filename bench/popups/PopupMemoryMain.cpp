@@ -61,7 +61,12 @@ int main(int argc, char* argv[])
     clock.start();
     for (int n = 0; n < popups; ++n) {
         arrivals.ShowPopup(QStringLiteral("bench.example"), message);
-        (void)QTest::qWaitFor([&] { return arrivals.List().Open().size() == qMin(n + 1, PopupList::MaxOpen); }, 60000);
+        (void)QTest::qWaitFor(
+            [&] {
+                const QList<FrmMsg*> open = arrivals.List().Open();
+                return open.size() == qMin(n + 1, PopupList::MaxOpen) && open.last()->Filled();
+            },
+            60000);
     }
     const double ms = double(clock.elapsed());
     QTest::qWait(100);
