@@ -24,7 +24,7 @@ class WavePlayer;
 // returned, so the reply to the client never waits for it. After each
 // piece the timer lets the event loop run for SessionsShare times as long
 // as the piece took, so that however many pop-ups are due, the sessions
-// keep four fifths of the thread. Pop-ups open at most one per
+// keep nine tenths of the thread. Pop-ups open at most one per
 // OpenIntervalMs.
 //
 // Arrivals wait in a queue of at most PopupList::MaxOpen, each holding at
@@ -34,7 +34,7 @@ class WavePlayer;
 class ArrivalPopups : public ArrivalNotifier {
 public:
     static constexpr int OpenIntervalMs = 50;
-    static constexpr int SessionsShare = 4;
+    static constexpr int SessionsShare = 9;
     // Rendering goes on for about this long before the event loop runs.
     static constexpr qint64 SliceNs = 2'000'000;
 
