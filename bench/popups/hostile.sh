@@ -11,16 +11,17 @@
 #    platform and pop-ups on (DIALOG=1). Four sessions send 1 KiB messages
 #    (MAIL, RCPT and DATA each) for SECONDS_PER_RUN seconds:
 #      rate A: alone;
-#      rate B: while a fifth session (hostile_sender.py) sends the inputs one
-#              after another, round after round.
+#      rate B: while a fifth session (load_clients.py hostile) sends the
+#              inputs one after another, round after round.
 #    The receiver serves at most five sessions and the hostile sender takes
 #    one, so both rates are of four sessions. A and B alternate, ROUNDS
 #    times each, on one receiver; target: median B at least 0.8 x median A.
 #    The same runs follow with pop-ups off: what receiving and storing the
 #    hostile mail costs by itself.
 # 3. The stalls. The hostile sender alone, each of its messages a pop-up,
-#    for SECONDS_PER_RUN seconds, while another session (noop_prober.py)
-#    sends NOOP every 10 ms and times the replies; pop-ups on, then off.
+#    for SECONDS_PER_RUN seconds, while another session (load_clients.py
+#    noop) sends NOOP every 10 ms and times the replies; pop-ups on, then
+#    off.
 #
 # Parts 2 and 3 check that the arrival log has one line per acknowledged
 # message and that the bytes stored of each sender's domain are what was
@@ -78,12 +79,12 @@ On() { [[ $1 == 1 ]] && echo on || echo off; }
 Median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 Sum() { find "$@" -type f -printf '%s\n' 2>/dev/null | awk '{ s += $1 } END { printf "%.0f", s }'; }
 
-# Helper OUT SCRIPT ARGS...: a Python client of this folder in the
-# background, once it printed "started"; its pid is the last of `helpers`.
+# Helper OUT CLIENT ARGS...: a client of load_clients.py in the background,
+# once it printed "started"; its pid is the last of `helpers`.
 Helper() {
-    local out=$1 script=$2
+    local out=$1 client=$2
     shift 2
-    python3 "$here/$script" --port "$port" --max-seconds $((SECONDS_PER_RUN + 600)) "$@" \
+    python3 "$here/load_clients.py" "$client" --port "$port" --max-seconds $((SECONDS_PER_RUN + 600)) "$@" \
         >"$out" 2>"$out.err" </dev/null &
     helpers+=($!)
     for _ in $(seq 200); do
@@ -91,7 +92,7 @@ Helper() {
         kill -0 "${helpers[-1]}" 2>/dev/null || break
         sleep 0.05
     done
-    Fail "$script did not start: $(cat "$out.err")"
+    Fail "the $client client did not start: $(cat "$out.err")"
 }
 
 # StopHelpers: SIGUSR1 to each, which ends its session and prints its figures.
@@ -148,7 +149,7 @@ for popups in $POPUPS; do
             out=$dir/$run$round
             load=$(cut -d ' ' -f 1-3 /proc/loadavg)
             if [[ $run == hostile ]]; then
-                Helper "$out.sender" hostile_sender.py --pause-ms "$HOSTILE_PAUSE_MS" "${inputs[@]}"
+                Helper "$out.sender" hostile --pause-ms "$HOSTILE_PAUSE_MS" "${inputs[@]}"
                 Stream "$out"
                 StopHelpers
                 messages=$((messages + $(Value messages "$out.sender")))
@@ -190,8 +191,8 @@ echo "|---|---:|---:|---:|---:|---:|"
 for popups in $POPUPS; do
     dir=$work/stall-$popups
     StartReceiver "$dir" "$popups"
-    Helper "$dir/prober" noop_prober.py --interval-ms 10
-    Helper "$dir/sender" hostile_sender.py --pause-ms "$HOSTILE_PAUSE_MS" "${inputs[@]}"
+    Helper "$dir/prober" noop --interval-ms 10
+    Helper "$dir/sender" hostile --pause-ms "$HOSTILE_PAUSE_MS" "${inputs[@]}"
     sleep "$SECONDS_PER_RUN"
     StopHelpers
     kill -0 "$receiver_pid" 2>/dev/null || Fail "the receiver died"
