@@ -5,7 +5,8 @@ dot-stuffed, ended by the end-of-data line), into a folder:
   make_inputs.py FOLDER [--count 1000000]
 
 One file per input; its name says what it is. --count sets the number of
-nested tags, parts and attachments (the header inputs keep their sizes).
+nested tags, parts, attachments and one-character lines (the header inputs
+keep their sizes).
 """
 import argparse
 import os
@@ -85,6 +86,7 @@ def main():
         "header-folded": lambda: long_subject(True),
         "header-unfolded": lambda: long_subject(False),
         "encoded-words": lambda: encoded_words(100_000),
+        "short-lines": lambda: message(b"", b"x\r\n" * n),
         "mime-nested": lambda: nested_multiparts(n // 10),
         "message-nested": lambda: nested_messages(n // 10),
     }

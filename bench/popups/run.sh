@@ -38,49 +38,14 @@ if [[ "${1:-}" != --measure ]]; then
 fi
 
 enter_measuring_network
+. "$here/receiver.sh"
 
 # /var/tmp is on disk on every Debian system; /tmp may be a tmpfs.
 work=$(mktemp -d "${BENCH_TMPDIR:-/var/tmp}/bench-popups.XXXXXX")
 receiver_pid=""
 
-StopReceiver() {
-    stop_process "$receiver_pid"
-    receiver_pid=""
-}
 trap 'StopReceiver; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM HUP
-
-Fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
-
-Value() { sed -n "s/^$1=//p" "$2" | tail -n 1; }
-
-FreePort() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-
-# StartReceiver DIR DIALOG: a fresh receiver, window on the offscreen platform.
-StartReceiver() {
-    local dir=$1 dialog=$2
-    mkdir -p "$dir/mail" "$dir/runtime"
-    chmod 700 "$dir/runtime"
-    port=$(FreePort)
-    cp "$bin/Larkspur" "$dir/Larkspur"
-    printf '[SMTP]\r\nPORT=%s\r\nFOLDER=%s\r\nWAVFILE=\r\nDIALOG=%s\r\nSOUND=0\r\n' \
-        "$port" "$dir/mail" "$dialog" >"$dir/Larkspur.ini"
-    (cd "$dir" && QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$dir/runtime" \
-        exec "$dir/Larkspur" >"$dir/out" 2>"$dir/err" </dev/null) &
-    receiver_pid=$!
-    for _ in $(seq 100); do
-        [[ -n "$(ss -Hltn "sport = :$port")" ]] && return 0
-        kill -0 "$receiver_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    cat "$dir/err" >&2
-    Fail "the receiver did not start listening on 127.0.0.1:$port"
-}
 
 # CheckStored DIR MESSAGES BYTES: MESSAGES log lines, and every stored
 # message equal to the first one, BYTES long (what the client sent of each).

@@ -5,6 +5,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 
 FrmMsg::FrmMsg(const QString& caption, const QString& text)
     : text_(text), txtMsg_(new QPlainTextEdit(this)), cmdEnd_(new QPushButton(QStringLiteral("閉 じ る"), this))
@@ -32,11 +33,33 @@ FrmMsg::FrmMsg(const QString& caption, const QString& text)
 void FrmMsg::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    // Set once the text box has its size: text set before the first resize
-    // would make the box lay out every line of it again on that resize,
-    // which for a long message costs many megabytes and a long pause.
-    if (!text_.isNull()) {
-        txtMsg_->setPlainText(text_);
-        text_ = QString();
+    // The first piece once the text box has its size: text set before the
+    // first resize would make the box lay out every line of it again on
+    // that resize.
+    if (!shown_) {
+        shown_ = true;
+        FillStep();
     }
+}
+
+bool FrmMsg::FillStep()
+{
+    if (filled_ == text_.size()) {
+        return false;
+    }
+    qsizetype end = filled_;
+    for (qsizetype lines = 0; lines < FillLines && end < text_.size() && end - filled_ < FillChars; ++lines) {
+        const qsizetype lineEnd = text_.indexOf(QLatin1Char('\n'), end);
+        end = lineEnd < 0 ? text_.size() : lineEnd + 1;
+    }
+    QTextCursor cursor(txtMsg_->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QStringView(text_).sliced(filled_, end - filled_).toString());
+    filled_ = end;
+    if (filled_ < text_.size()) {
+        return true;
+    }
+    text_ = QString();
+    filled_ = 0;
+    return false;
 }

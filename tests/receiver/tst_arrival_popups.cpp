@@ -1,14 +1,52 @@
 #include "ArrivalPopups.h"
+#include "FakeControls.h"
+#include "FakeDialogs.h"
+#include "FileSystem.h"
+#include "MailStore.h"
+#include "ManualClock.h"
 #include "RecordingWavePlayer.h"
+#include "SessionEngine.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// Work time that moves on by `tickNs` at every reading; the pop-up reads it
+// once after each step of rendering, so each step counts one tick.
+struct SteppingClock : WorkClock {
+    qint64 NowNs() override
+    {
+        if (onRead) {
+            onRead();
+        }
+        return nowNs += tickNs;
+    }
+    qint64 nowNs = 0;
+    qint64 tickNs = 1'000'000;
+    std::function<void()> onRead;
+};
+
+QString ShownText(ArrivalPopups& popups)
+{
+    return popups.List().Open().value(0) ? popups.List().Open().at(0)->TxtMsg()->toPlainText() : QString();
+}
+
+} // namespace
 
 class ArrivalPopupsTest : public QObject {
     Q_OBJECT
 private slots:
     void longMessageShowsItsStartAndItsSize();
+    void renderingStopsAtItsBudgetAndLetsTheLoopRun_data();
+    void renderingStopsAtItsBudgetAndLetsTheLoopRun();
+    void replyIsSentBeforeRenderingStarts();
     void shortMessageShownWhole();
     void veryLongLineIsBrokenForTheTextBox();
     void fiftyFirstArrivalClosesTheOldest();
@@ -26,13 +64,95 @@ void ArrivalPopupsTest::longMessageShowsItsStartAndItsSize()
     const QByteArray line = QByteArray(62, 'x') + "\r\n";
     const QByteArray message = line.repeated(16384) + "TAIL\r\n.\r\n";
     popups_.ShowPopup(QStringLiteral("big.example"), message);
-    QTRY_COMPARE_WITH_TIMEOUT(popups_.List().Open().size(), 1, 20000);
+    const QString sizeLine = QStringLiteral(
+        "［以下省略］このメッセージは全体で 1048585 バイトあります。先頭の 1048576 バイトだけを表示しています。");
+    QTRY_VERIFY_WITH_TIMEOUT(ShownText(popups_).endsWith(sizeLine), 20000);
+    QCOMPARE(ShownText(popups_),
+             QString(62, QLatin1Char('x')).append(QLatin1Char('\n')).repeated(10000) +
+                 QStringLiteral("［以下省略］行が多いため、残りの 6384 行は表示していません（表示は 10000 行まで）。\n") +
+                 sizeLine);
+}
 
-    const QString text = popups_.List().Open().at(0)->TxtMsg()->toPlainText();
-    QVERIFY(text.startsWith(QString(62, QLatin1Char('x')).append(QLatin1Char('\n')).repeated(16384)));
-    QVERIFY(!text.contains(QStringLiteral("TAIL")));
-    QVERIFY(text.endsWith(QStringLiteral(
-        "\n［以下省略］このメッセージは全体で 1048585 バイトあります。先頭の 1048576 バイトだけを表示しています。")));
+void ArrivalPopupsTest::renderingStopsAtItsBudgetAndLetsTheLoopRun_data()
+{
+    QTest::addColumn<int>("msPerStep");
+    QTest::addColumn<bool>("cut");
+    // Eight parts take the renderer sixteen steps; the budget is 100 ms.
+    QTest::newRow("steps of 1 ms: shown whole") << 1 << false;
+    QTest::newRow("steps of 10 ms: cut after the tenth") << 10 << true;
+}
+
+void ArrivalPopupsTest::renderingStopsAtItsBudgetAndLetsTheLoopRun()
+{
+    QFETCH(int, msPerStep);
+    QFETCH(bool, cut);
+    SteppingClock clock;
+    clock.tickNs = msPerStep * 1'000'000LL;
+    // The event loop's turns, and how often the clock was read in each.
+    int turns = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] { ++turns; });
+    heartbeat.start(0);
+    QMap<int, int> readingsInTurn;
+    clock.onRead = [&] { ++readingsInTurn[turns]; };
+    ArrivalPopups popups(player_, clock);
+
+    QByteArray message = "Subject: parts\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n";
+    for (int part = 1; part <= 8; ++part) {
+        message += "--b\r\n\r\npart " + QByteArray::number(part) + "\r\n";
+    }
+    popups.ShowPopup(QStringLiteral("parts.example"), message + "--b--\r\n.\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(popups.List().Open().size(), 1, 20000);
+
+    const QString text = ShownText(popups);
+    popups.CloseAll();
+    QVERIFY2(*std::max_element(readingsInTurn.cbegin(), readingsInTurn.cend()) < 10,
+             "a turn of the event loop did the work of ten steps");
+    QVERIFY(text.startsWith(QStringLiteral("差出人: \n宛先: \n日付: \n件名: parts\n\npart 1\n\npart 2\n")));
+    if (cut) {
+        QVERIFY(!text.contains(QStringLiteral("part 8")));
+        QVERIFY(text.endsWith(
+            QStringLiteral("\n［以下省略］このメッセージは読める形にするのに手間がかかるため、ここまでを表示しています。\n")));
+    } else {
+        QVERIFY(text.endsWith(QStringLiteral("\n\npart 7\n\npart 8\n")));
+    }
+}
+
+void ArrivalPopupsTest::replyIsSentBeforeRenderingStarts()
+{
+    QTemporaryDir folder;
+    FakeControls controls;
+    controls.folder = folder.path();
+    controls.dialog = 1;
+    FileSystem files;
+    ManualClock time;
+    FakeDialogs dialogs;
+    MailStore store(controls, files, time, QStringLiteral("Larkspur"));
+    SteppingClock clock;
+    ArrivalPopups popups(player_, clock);
+    store.SetNotifier(&popups);
+    SessionEngine engine(controls, store, dialogs);
+    QVERIFY(engine.ListenOn(0).ok);
+
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, quint16(engine.WsckListen().LocalPort()));
+    QVERIFY(client.waitForConnected(20000));
+    client.write("MAIL FROM:<a@b.example>\r\nRCPT TO:<c@d>\r\nDATA\r\nSubject: x\r\n\r\nbody\r\n.\r\n");
+    const QByteArray replies = "220 Larkspur Ver1.1 Ready\r\n250 OK\r\n250 OK\r\n"
+                               "354 send the mail data, end with .\r\n250 OK\r\n";
+    QByteArray received;
+    bool waited = false;
+    clock.onRead = [&] {
+        // The receiver's thread waits here, so only a reply already sent can come.
+        while (!waited && received.size() < replies.size() &&
+               (client.bytesAvailable() || client.waitForReadyRead(20000))) {
+            received += client.readAll();
+        }
+        waited = true;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(popups.List().Open().size(), 1, 20000);
+    popups.CloseAll();
+    QCOMPARE(received, replies);
 }
 
 void ArrivalPopupsTest::shortMessageShownWhole()
