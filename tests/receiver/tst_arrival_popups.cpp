@@ -128,6 +128,8 @@ void ArrivalPopupsTest::replyIsSentBeforeRenderingStarts()
     ManualClock time;
     FakeDialogs dialogs;
     MailStore store(controls, files, time, QStringLiteral("Larkspur"));
+    QString error;
+    QCOMPARE(store.LockFolder(&error), StorageLock::Outcome::Taken);
     SteppingClock clock;
     ArrivalPopups popups(player_, clock);
     store.SetNotifier(&popups);
