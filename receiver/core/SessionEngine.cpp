@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 SessionEngine::SessionEngine(ControlValues& controls, MessageStore& store, Dialogs& dialogs,
                              QObject* parent)
     : QObject(parent), controls_(controls), store_(store), dialogs_(dialogs),
@@ -157,6 +159,10 @@ void SessionEngine::WsckTran_DataSent(int index)
 // holds is taken once per call: more comes only with the next event.
 void SessionEngine::Serve(Slot& slot)
 {
+    // A message's bytes come in small pieces while another session waits on
+    // replies to its commands; sessions that all send message text share the
+    // thread well enough in large ones.
+    slot.socket->ShareReading(AnotherSessionConversing(slot));
     bool taken = false;
     while (!slot.session.IsClosed()) {
         if (slot.socket->UnsentBytes() > MaxUnsentBytes) {
@@ -221,6 +227,14 @@ void SessionEngine::EndSession(Slot& slot)
     slot.holdingBack = false;
     slot.idle->stop();
     slot.socket->Close();
+}
+
+bool SessionEngine::AnotherSessionConversing(const Slot& slot) const
+{
+    return std::any_of(slots_.cbegin(), slots_.cend(), [&slot](const Slot& other) {
+        return &other != &slot && other.socket->State() != StreamSocket::Closed &&
+               !other.session.IsClosed() && !other.session.InDataMode();
+    });
 }
 
 void SessionEngine::WsckTran_Close(int index)

@@ -89,6 +89,8 @@ private:
     void Carry(Slot& slot, SessionOutput output);
     // Drops a message cut off by the end and closes the socket.
     void EndSession(Slot& slot);
+    // Another open session is exchanging commands and replies.
+    bool AnotherSessionConversing(const Slot& slot) const;
     void ShowSocketError(int number, const QString& description);
 
     ControlValues& controls_;

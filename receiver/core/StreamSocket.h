@@ -53,6 +53,11 @@ public:
     // DataSent comes once, the next time queued text goes on to the system.
     // Asked for only while someone waits: a signal per reply would cost.
     void WatchSending();
+    // A connection reads less from the kernel at a time while it shares the
+    // thread with sessions waiting on replies, so one fast sender cannot take
+    // the thread from them.
+    void ShareReading(bool shared);
+    qint64 ReadChunk() const;
     void Close();
     int State() const;
 
@@ -87,6 +92,7 @@ private:
 
     int localPort_ = 0;
     bool failed_ = false;
+    bool sharedReading_ = false;
     QTcpServer* server_ = nullptr;
     QPointer<QTcpSocket> connection_;
     QSocketNotifier* acceptNotifier_ = nullptr; // the listener's, owned by server_

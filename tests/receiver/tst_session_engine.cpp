@@ -34,6 +34,7 @@ private slots:
     void tricklingClientIsClosedLikeASilentOne();
     void burstOfRefusalsLeavesTheSessionsServed();
     void clientThatNeverReadsCannotPileUpReplies();
+    void messageTextIsReadInSmallPiecesWhileAnotherSessionConverses();
     void startListeningReportsAPortInUse();
 
 private:
@@ -290,6 +291,39 @@ void SessionEngineTest::clientThatNeverReadsCannotPileUpReplies()
     QTRY_VERIFY_WITH_TIMEOUT((replies += client.readAll()).size() >= Greeting.size() + Commands * help.size(), 60000);
     QVERIFY(replies == Greeting + help.repeated(Commands));
     QVERIFY(!engine_->HoldsBackReading(0));
+}
+
+void SessionEngineTest::messageTextIsReadInSmallPiecesWhileAnotherSessionConverses()
+{
+    const QByteArray dataReply = "354 send the mail data, end with .\r\n";
+    auto enterData = [&](TestClient& client) {
+        QCOMPARE(client.Exchange("MAIL FROM:<a@b.example>\r\n"), Ok);
+        QCOMPARE(client.Exchange("RCPT TO:<c@d>\r\n"), Ok);
+        QCOMPARE(client.Exchange("DATA\r\n"), dataReply);
+    };
+    constexpr qint64 Small = 2 * 1024;
+    constexpr qint64 Large = 256 * 1024;
+    auto sender = ConnectGreeted();
+    auto other = ConnectGreeted();
+    enterData(*sender);
+    sender->Send("line\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).ReadChunk(), Small, 20000);
+
+    enterData(*other);
+    sender->Send("line\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).ReadChunk(), Large, 20000);
+
+    other->Send(".\r\n");
+    QCOMPARE(other->NextReply(), Ok);
+    sender->Send("line\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(0).ReadChunk(), Small, 20000);
+
+    other.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(engine_->WsckTran(1).State(), int(StreamSocket::Closed), 20000);
+    sender->Send("line\r\n.\r\n");
+    QCOMPARE(sender->NextReply(), Ok);
+    QCOMPARE(engine_->WsckTran(0).ReadChunk(), Large);
+    QCOMPARE(store_.messages.last(), QByteArray("line\r\n").repeated(4) + ".\r\n");
 }
 
 void SessionEngineTest::startListeningReportsAPortInUse()
